@@ -1,0 +1,32 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace quillmar {
+
+// Run-time error numbers, as the message box reports them.
+enum class ErrorCode : int {
+    Overflow = 6,
+    SubscriptOutOfRange = 9,
+    InvalidResult = 5,  // a floating-point operation gave no valid number
+    ToolkitFailure = 51,
+};
+
+// The name shown to the user for an error number ("Overflow", ...).
+std::string errorName(ErrorCode code);
+
+// An error that no handler catches: it ends every running handler and loop,
+// is shown in a modal message, and then ends the program.
+class RuntimeError : public std::runtime_error {
+public:
+    explicit RuntimeError(ErrorCode code, const std::string& detail = {});
+    ErrorCode code() const { return code_; }
+
+private:
+    ErrorCode code_;
+};
+
+[[noreturn]] void raise(ErrorCode code, const std::string& detail = {});
+
+}  // namespace quillmar

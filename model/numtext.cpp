@@ -1,0 +1,174 @@
+#include "numtext.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <system_error>
+
+namespace quillmar {
+
+namespace {
+
+// Formats |d| (finite, non-zero) with up to 15 significant digits: `intro` is
+// what stands before the point when the magnitude is below 1 ("" or "0").
+std::string magnitudeText(double d, std::string_view sep, std::string_view intro)
+{
+    d = std::fabs(d);
+    // Whole numbers below 10^15 are exact with 15 digits: print them directly.
+    if (d < 1e15 && d == std::floor(d)) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<std::int64_t>(d));
+        return std::string(buf, r.ptr);
+    }
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, 14);
+    std::string_view s(buf, static_cast<std::size_t>(r.ptr - buf));
+    // s is "d.dddddddddddddde[+-]xx"
+    const auto ePos = s.find('e');
+    std::string digits;
+    digits += s[0];
+    digits += s.substr(2, ePos - 2);
+    int exp = 0;
+    std::from_chars(s.data() + ePos + (s[ePos + 1] == '+' ? 2 : 1), s.data() + s.size(), exp);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+
+    std::string out;
+    if (exp >= 15 || exp < -4) {
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += sep;
+            out += digits.substr(1);
+        }
+        out += exp < 0 ? "E-" : "E+";
+        const int ae = std::abs(exp);
+        if (ae < 10)
+            out += '0';
+        out += std::to_string(ae);
+        return out;
+    }
+    if (exp >= 0) {
+        const auto intLen = static_cast<std::size_t>(exp) + 1;
+        if (digits.size() <= intLen) {
+            out = digits + std::string(intLen - digits.size(), '0');
+        } else {
+            out = digits.substr(0, intLen);
+            out += sep;
+            out += digits.substr(intLen);
+        }
+        return out;
+    }
+    out = intro;
+    out += sep;
+    out += std::string(static_cast<std::size_t>(-exp - 1), '0');
+    out += digits;
+    return out;
+}
+
+std::string signedText(double d, std::string_view sep, std::string_view intro, std::string_view positive)
+{
+    if (std::isnan(d))
+        return std::string(positive) + "NaN";
+    if (std::isinf(d))
+        return std::string(d < 0 ? "-" : positive) + "Infinity";
+    if (d == 0.0)
+        return std::string(positive) + "0";
+    return std::string(d < 0 ? "-" : positive) + magnitudeText(d, sep, intro);
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::string spacedForm(double d) { return signedText(d, ".", "", " "); }
+
+std::string plainForm(double d, std::string_view decimalSeparator)
+{
+    return signedText(d, decimalSeparator, "0", "");
+}
+
+double leadingNumber(std::string_view text)
+{
+    // Fast path for the common case of a short text of digits with an optional
+    // leading blank, such as the counters the program writes itself.
+    std::size_t b = 0;
+    while (b < text.size() && text[b] == ' ')
+        ++b;
+    if (b < text.size() && text.size() - b <= 15) {
+        std::int64_t n = 0;
+        std::size_t k = b;
+        while (k < text.size() && isDigit(text[k]))
+            n = n * 10 + (text[k++] - '0');
+        if (k == text.size())
+            return static_cast<double>(n);
+    }
+
+    std::string s;
+    s.reserve(text.size());
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\n')
+            s += c;
+
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    const std::size_t mantStart = i;
+    while (i < s.size() && isDigit(s[i]))
+        ++i;
+    const std::size_t intEnd = i;
+    std::size_t fracEnd = intEnd;
+    if (i + 1 < s.size() && s[i] == '.' && isDigit(s[i + 1])) {
+        ++i;
+        while (i < s.size() && isDigit(s[i]))
+            ++i;
+        fracEnd = i;
+    }
+    if (fracEnd == mantStart)
+        return 0.0;  // no digits: no number
+    std::size_t end = fracEnd;
+    long long expValue = 0;
+    if (end < s.size() && (s[end] == 'E' || s[end] == 'e')) {
+        std::size_t j = end + 1;
+        bool expNeg = false;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            expNeg = s[j++] == '-';
+        if (j < s.size() && isDigit(s[j])) {
+            while (j < s.size() && isDigit(s[j])) {
+                if (expValue < 100000)
+                    expValue = expValue * 10 + (s[j] - '0');
+                ++j;
+            }
+            if (expNeg)
+                expValue = -expValue;
+            end = j;
+        }
+    }
+
+    // from_chars takes no leading '+', so parse from the mantissa on.
+    double value = 0.0;
+    const auto r = std::from_chars(s.data() + mantStart, s.data() + end, value, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range) {
+        // Find the decimal magnitude: the position of the first non-zero digit
+        // relative to the point, shifted by the exponent.
+        long long firstNonZero = 0;
+        bool found = false;
+        for (std::size_t k = mantStart; k < fracEnd; ++k) {
+            if (k == intEnd)
+                continue;  // the point
+            if (s[k] != '0') {
+                // digits before the point count down to 0 at the units place
+                firstNonZero = k < intEnd ? static_cast<long long>(intEnd - k) - 1
+                                          : -static_cast<long long>(k - intEnd);
+                found = true;
+                break;
+            }
+        }
+        value = (found && firstNonZero + expValue > 0) ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -value : value;
+}
+
+}  // namespace quillmar

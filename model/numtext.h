@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillmar {
+
+// The three fixed conversions between numbers and text that the window's
+// text boxes use.
+
+// Spaced form: a blank before zero and positive numbers, "-" before negative
+// ones; up to 15 significant digits, no trailing zeros, a point as decimal
+// separator and no 0 before it when the magnitude is below 1 (" .25", " 7").
+std::string spacedForm(double d);
+
+// Plain form: the same digits without the leading blank, with the 0 before the
+// point ("0.25"), and with the given decimal separator (the user's locale's).
+std::string plainForm(double d, std::string_view decimalSeparator = ".");
+
+// Leading number: blanks, tabs and line feeds are removed from the whole text,
+// then the longest prefix that forms a decimal number (sign, digits, point and
+// digits, exponent introduced by E) is read; no such prefix reads as 0. Only the
+// point is a decimal separator. A magnitude beyond double range reads as an
+// infinity of its sign.
+double leadingNumber(std::string_view text);
+
+}  // namespace quillmar

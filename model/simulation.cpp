@@ -1,0 +1,188 @@
+#include "simulation.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "numtext.h"
+
+namespace quillmar {
+
+namespace {
+
+double checkedIncrement(double d)
+{
+    const double r = d + 1.0;
+    if (!std::isfinite(r))
+        raise(ErrorCode::Overflow);
+    return r;
+}
+
+// The species a three-site generation keyed on k works on, in the order used:
+// interior k gives k, k-1, k+1; the two ends wrap round the ring; a key
+// outside the ring gives no species.
+struct SpeciesList {
+    std::array<Int16, 3> items{};
+    int count = 0;
+};
+
+SpeciesList threeSiteList(Int16 k, Int16 num)
+{
+    const Int16 one(1);
+    const Int16 last = num - one;
+    if (k >= last || k <= Int16(0)) {
+        if (k == Int16(0)) {
+            // With one species both neighbours of species 0 are species 0.
+            if (num == one)
+                return {{Int16(0), Int16(0), Int16(0)}, 3};
+            return {{last, Int16(0), one}, 3};
+        }
+        if (k == last)
+            return {{num - Int16(2), last, Int16(0)}, 3};
+        return {};
+    }
+    return {{k, k - one, k + one}, 3};
+}
+
+}  // namespace
+
+std::optional<Int16> validSpeciesCount(std::string_view text)
+{
+    const double d = leadingNumber(text);
+    if (!std::isfinite(d))
+        return std::nullopt;
+    const double r = std::nearbyint(d);
+    if (r < kMinSpecies || r > kMaxSpecies)
+        return std::nullopt;
+    return Int16(static_cast<std::int16_t>(r));
+}
+
+float Simulation::freshFitness()
+{
+    const float r = random_.nextUniform();
+    // Rounding to 16 decimal places leaves a single-precision value unchanged.
+    return r * 10.0f;
+}
+
+void Simulation::beginInit()
+{
+    numtorrels = std::int16_t{0};
+    num = Int16::roundedFrom(leadingNumber(view_.text(TextBox::txtNumPts)));
+    view_.setText(TextBox::txtOutput, "");
+    a.redim(num);
+    PlotSurface& plot = view_.plot();
+    plotSetup(plot, num);
+    lowval = 0.0;
+    cursize = 1.0;
+    plot.clear();
+    const Int16 last = num - Int16(1);
+    for (Int16 i(0); i <= last; i = i + Int16(1)) {
+        random_.reseed();
+        a.set(i, freshFitness());
+        speciesMarker(plot, i, a.value(i), Colour::black());
+        if (i == last)
+            break;  // i + 1 must not be computed past the last index
+    }
+}
+
+void Simulation::try_(Tagged& x, Int16& xpos, Int16& xposold, FitnessArray& a, Int16& num)
+{
+    selectAndCount(x, xpos, xposold, a, num);
+    mutate(xpos, xposold, a, num);
+}
+
+void Simulation::addOneToTotal()
+{
+    const double total = leadingNumber(view_.text(TextBox::txtTotIter));
+    view_.setText(TextBox::txtTotIter, spacedForm(checkedIncrement(total)));
+}
+
+void Simulation::selectAndCount(Tagged& x, Int16& xpos, Int16& xposold, const FitnessArray& a, Int16 num)
+{
+    x = a.get(Int16(0));
+    xposold = xpos;
+    xpos = Int16(0);
+    const Int16 last = num - Int16(1);
+
+    // Linear scan; the lowest index wins a tie. Empty cells hold 0 in data().
+    const int n = last.toInt();
+    if (n >= 1) {
+        const int limit = std::min(n, a.size() - 1);
+        const float* d = a.data();
+        float best = static_cast<float>(x.toDouble());
+        int bestIndex = 0;
+        for (int i = 1; i <= limit; ++i) {
+            if (d[i] < best) {
+                best = d[i];
+                bestIndex = i;
+            }
+        }
+        if (bestIndex != 0) {
+            xpos = Int16(static_cast<std::int16_t>(bestIndex));
+            x = a.get(xpos);
+        }
+        if (limit < n)
+            raise(ErrorCode::SubscriptOutOfRange);
+    }
+
+    const double minimum = x.toDouble();
+    if (minimum > lowval) {
+        PlotSurface& plot = view_.plot();
+        thresholdLine(plot, lowval, num, Colour::buttonFace());
+        lowval = minimum;
+        view_.setText(TextBox::txtLowval, spacedForm(lowval));
+        numtorrels.increment();
+        view_.setText(TextBox::txtNumAv, spacedForm(numtorrels.toDouble()));
+        const std::string sep = view_.decimalSeparator();
+        const std::string size = plainForm(cursize, sep);
+        view_.setText(TextBox::txtSize, size);
+        std::string line = plainForm(lowval, sep);
+        line += "\t\t";
+        line += size;
+        line += "\r\n";
+        view_.appendText(TextBox::txtOutput, line);
+        const double largest = leadingNumber(view_.text(TextBox::txtLargest));
+        const double completed = leadingNumber(view_.text(TextBox::txtSize));
+        if (largest < completed)
+            view_.setText(TextBox::txtLargest, spacedForm(completed));
+        cursize = 1.0;
+        addOneToTotal();
+    } else {
+        addOneToTotal();
+        cursize = checkedIncrement(cursize);
+    }
+}
+
+void Simulation::mutate(Int16 xpos, Int16 xposold, FitnessArray& a, Int16 num)
+{
+    PlotSurface& plot = view_.plot();
+    random_.reseed();
+
+    if (view_.value(CheckBox::chkRule2) == 1) {
+        // Single-site rule. The previous generation's marker is restored only
+        // when it names a species of this run: after a Reset to fewer species
+        // it may point past the ring.
+        if (xposold >= Int16(0) && xposold < num)
+            speciesMarker(plot, xposold, a.value(xposold), Colour::black());
+        speciesMarker(plot, xpos, a.value(xpos), Colour::buttonFace());
+        a.set(xpos, freshFitness());
+        speciesMarker(plot, xpos, a.value(xpos), Colour::red());
+    } else {
+        const SpeciesList restore = threeSiteList(xposold, num);
+        for (int k = 0; k < restore.count; ++k)
+            speciesMarker(plot, restore.items[k], a.value(restore.items[k]), Colour::black());
+
+        const SpeciesList list = threeSiteList(xpos, num);
+        for (int k = 0; k < list.count; ++k)
+            speciesMarker(plot, list.items[k], a.value(list.items[k]), Colour::buttonFace());
+        for (int k = 0; k < list.count; ++k)
+            a.set(list.items[k], freshFitness());
+        for (int k = 0; k < list.count; ++k)
+            speciesMarker(plot, list.items[k], a.value(list.items[k]), Colour::red());
+    }
+
+    a.redimPreserve(num - Int16(1));
+}
+
+}  // namespace quillmar

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <variant>
+
+namespace quillmar {
+
+// A value that is empty or holds a Boolean, a 16-bit or 32-bit integer, or a
+// single- or double-precision number. Empty reads as 0 and is not true.
+class Tagged {
+public:
+    using Storage = std::variant<std::monostate, bool, std::int16_t, std::int32_t, float, double>;
+
+    Tagged() = default;
+    Tagged(bool b) : v_(b) {}              // NOLINT: implicit, like the value it holds
+    Tagged(std::int16_t i) : v_(i) {}      // NOLINT
+    Tagged(std::int32_t i) : v_(i) {}      // NOLINT
+    Tagged(float f) : v_(f) {}             // NOLINT
+    Tagged(double d) : v_(d) {}            // NOLINT
+
+    bool isEmpty() const { return std::holds_alternative<std::monostate>(v_); }
+    const Storage& storage() const { return v_; }
+
+    // The numeric value: empty and false read as 0, true as -1.
+    double toDouble() const;
+    // True only for a value that compares equal to the Boolean true.
+    bool isTrue() const;
+    // Adds 1; a 16-bit integer that would overflow widens to 32 bits, and a
+    // 32-bit integer to double precision. Empty becomes the 16-bit integer 1.
+    void increment();
+
+    friend bool operator==(const Tagged&, const Tagged&) = default;
+
+private:
+    Storage v_;
+};
+
+}  // namespace quillmar
