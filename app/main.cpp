@@ -1,0 +1,46 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "form1.h"
+
+namespace {
+
+// Qt aborts when it finds no display; say so plainly instead.
+bool displayAvailable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!displayAvailable()) {
+        std::fputs("quillmar: no display found (DISPLAY is not set); to run without a screen use: "
+                   "xvfb-run -a quillmar\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillmar"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    try {
+        quillmar::Form1 window;
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Quillmar"), QString::fromUtf8(e.what()));
+    }
+    return 1;
+}

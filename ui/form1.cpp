@@ -1,0 +1,288 @@
+#include "form1.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "control_table.h"
+#include "form_binding.h"
+#include "plot_widget.h"
+#include "run_controller.h"
+#include "simulation.h"
+
+namespace quillmar {
+
+namespace {
+
+// Thrown out of the yield to unwind every loop level when the window closes or
+// a nested handler failed.
+struct RunAbandoned {};
+
+constexpr int px(int twips) { return twips / kTwipsPerPixel; }
+
+constexpr int kPaintIntervalMs = 16;
+
+}  // namespace
+
+QFont Form1::windowFont()
+{
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(11);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+Form1::Form1(QWidget* parent) : QWidget(parent), random_(ClockMixedRandom::systemClock())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quillmar (ver 1.0)"));
+    setFont(windowFont());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    resize(px(kClientWidthTwips), px(kClientHeightTwips));
+
+    buildControls();
+
+    FormBinding::Widgets w;
+    for (const ControlSpec& c : kControls) {
+        if (c.kind != ControlSpec::Kind::TextBox)
+            continue;
+        for (int b = 0; b < kTextBoxCount; ++b) {
+            static constexpr const char* names[] = {"txtOutput",  "txtNumPts",  "txtNumAv",   "txtGenerations", "txtSize",
+                                                    "txtLowval", "txtLargest", "txtIterate", "txtTotIter"};
+            if (QLatin1String(names[b]) == QLatin1String(c.name))
+                w.lines[static_cast<std::size_t>(b)] = textBox(QString::fromLatin1(c.name));
+        }
+    }
+    w.output = txtOutput_;
+    w.chkStep = chkStep_;
+    w.chkRule2 = chkRule2_;
+    w.command1 = Command1_;
+    w.plot = Picture1_;
+    w.window = this;
+    binding_ = std::make_unique<FormBinding>(w);
+    sim_ = std::make_unique<Simulation>(*binding_, random_);
+    controller_ = std::make_unique<RunController>(*binding_, *sim_, [this] { yield(); });
+
+    // The user-editable boxes are read on every pass; keep their cached texts current.
+    for (TextBox b : {TextBox::txtNumPts, TextBox::txtGenerations}) {
+        QLineEdit* e = w.lines[static_cast<std::size_t>(b)];
+        connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) { binding_->userEdited(b, t); });
+    }
+    connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(cmdReset_, &QPushButton::clicked, this, &Form1::cmdReset_Click);
+    // toggled fires for every change of the box by the user, assistive
+    // technology included; the program itself never sets this box.
+    connect(chkStep_, &QCheckBox::toggled, this, &Form1::chkStep_Click);
+
+    txtOutput_->installEventFilter(this);
+    txtOutput_->viewport()->installEventFilter(this);
+    paced_.start();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    for (const ControlSpec& c : kControls) {
+        const QString name = QString::fromLatin1(c.name);
+        const QString text = QString::fromUtf8(c.text);
+        QWidget* widget = nullptr;
+        switch (c.kind) {
+        case ControlSpec::Kind::TextBox: {
+            auto* e = new QLineEdit(text, this);
+            e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            widget = e;
+            break;
+        }
+        case ControlSpec::Kind::MultiLineTextBox: {
+            auto* t = new QPlainTextEdit(text, this);
+            t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            t->setTabChangesFocus(true);
+            // Tab stops every eight average characters keep a log line on one row.
+            t->setTabStopDistance(8.0 * QFontMetricsF(windowFont()).averageCharWidth());
+            t->setAccessibleName(QStringLiteral("Torrel log"));
+            t->setAccessibleDescription(QStringLiteral("One line per completed torrel: threshold fitness, then torrel size"));
+            txtOutput_ = t;
+            widget = t;
+            break;
+        }
+        case ControlSpec::Kind::Label:
+        case ControlSpec::Kind::WrappingLabel: {
+            auto* l = new QLabel(text, this);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            l->setTextFormat(Qt::PlainText);
+            l->setWordWrap(c.kind == ControlSpec::Kind::WrappingLabel);
+            widget = l;
+            break;
+        }
+        case ControlSpec::Kind::CheckBox: {
+            auto* b = new QCheckBox(text, this);
+            (name == QLatin1String("chkStep") ? chkStep_ : chkRule2_) = b;
+            widget = b;
+            break;
+        }
+        case ControlSpec::Kind::Button: {
+            auto* b = new QPushButton(text, this);
+            // Enter presses a button only while it has the focus; no default button.
+            b->setAutoDefault(true);
+            b->setDefault(false);
+            (name == QLatin1String("Command1") ? Command1_ : cmdReset_) = b;
+            widget = b;
+            break;
+        }
+        case ControlSpec::Kind::Picture: {
+            Picture1_ = new PlotWidget(this);
+            Picture1_->setAccessibleName(QStringLiteral("Fitness plot"));
+            Picture1_->setAccessibleDescription(
+                QStringLiteral("Each species as a small box at its index and fitness; the line is the threshold fitness"));
+            widget = Picture1_;
+            break;
+        }
+        }
+        widget->setObjectName(name);
+        widget->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
+        widget->setEnabled(c.enabled);
+        if (c.kind == ControlSpec::Kind::Label)
+            widget->adjustSize();  // auto-size: the caption's own size replaces the design size
+        byName_[name] = widget;
+        tabOrder.emplace_back(c.tabIndex, widget);
+    }
+    for (const ControlSpec& c : kControls) {
+        if (c.buddy)
+            static_cast<QLabel*>(control(QString::fromLatin1(c.name)))->setBuddy(control(QString::fromLatin1(c.buddy)));
+    }
+    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i].second, tabOrder[i + 1].second);
+    Command1_->setFocus();
+}
+
+void Form1::Form_Load()
+{
+    // Open in the top-left corner of the screen, frame included, whatever the
+    // window manager would choose.
+    move(0, 0);
+}
+
+QWidget* Form1::control(const QString& name) const
+{
+    const auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+QLineEdit* Form1::textBox(const QString& name) const { return qobject_cast<QLineEdit*>(control(name)); }
+
+void Form1::present() { binding_->present(); }
+
+void Form1::yield()
+{
+    // Paint at a paced rate rather than on every pass: the texts the program
+    // reads are exact at every pass; the screen catches up every few ms.
+    if (paced_.hasExpired(kPaintIntervalMs)) {
+        binding_->present();
+        paced_.restart();
+    }
+    if (yieldHook)
+        yieldHook();
+    else
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (closing_ || failure_)
+        throw RunAbandoned{};
+}
+
+template <class F>
+void Form1::guarded(F&& handler)
+{
+    if (closing_ || failure_)
+        return;  // the program is ending: no new work
+    ++handlerDepth_;
+    try {
+        handler();
+    } catch (const RunAbandoned&) {
+        // an outer level stops too: its yield sees the same flag
+    } catch (const std::bad_alloc&) {
+        failure_ = QStringLiteral("Run-time error '7': Out of memory");
+    } catch (const std::exception& e) {
+        failure_ = QString::fromUtf8(e.what());
+    } catch (...) {
+        failure_ = QStringLiteral("Unknown error");
+    }
+    --handlerDepth_;
+    if (handlerDepth_ > 0)
+        return;
+    if (failure_)
+        reportFailure();
+    else if (!closing_)
+        binding_->present();
+}
+
+void Form1::reportFailure()
+{
+    if (fatalHook) {
+        fatalHook(*failure_);
+        return;
+    }
+    QMessageBox::critical(this, windowTitle(), *failure_);
+    hide();
+    QCoreApplication::exit(1);
+}
+
+void Form1::Command1_Click()
+{
+    guarded([this] { controller_->Command1_Click(); });
+}
+
+void Form1::cmdReset_Click()
+{
+    guarded([this] { controller_->cmdReset_Click(); });
+}
+
+void Form1::chkStep_Click()
+{
+    guarded([this] { controller_->chkStep_Click(); });
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Running loops unwind at their next yield; nothing else runs after this.
+    if (controller_->depth() > 0)
+        closing_ = true;
+    event->accept();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Log lines waiting for the next paint go in before the user's edit, so the
+    // log keeps the order in which things happened.
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::Drop:
+    case QEvent::ContextMenu:
+        binding_->flushLog();
+        break;
+    default: break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace quillmar

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "random_source.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace quillmar {
+
+class FormBinding;
+class PlotWidget;
+class RunController;
+class Simulation;
+
+// The main window: its 22 controls, built from the control table, and the
+// three click handlers, which hand over to the run controller. No exception
+// leaves a handler: an error unwinds every running loop, is reported once at
+// the outermost handler and ends the program.
+class Form1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The font every control uses.
+    static QFont windowFont();
+
+    QWidget* control(const QString& name) const;
+    QLineEdit* textBox(const QString& name) const;
+    QPlainTextEdit* txtOutput() const { return txtOutput_; }
+    QPushButton* command1() const { return Command1_; }
+    QPushButton* cmdReset() const { return cmdReset_; }
+    QCheckBox* chkStep() const { return chkStep_; }
+    QCheckBox* chkRule2() const { return chkRule2_; }
+    PlotWidget* picture1() const { return Picture1_; }
+
+    Simulation& simulation() { return *sim_; }
+    RunController& controller() { return *controller_; }
+    FormBinding& binding() { return *binding_; }
+
+    // Replaces the modal error report (tests); the default shows a message box
+    // and ends the event loop with status 1.
+    std::function<void(const QString&)> fatalHook;
+    // Replaces the yield's event processing (tests); runs before the abandon check.
+    std::function<void()> yieldHook;
+
+    bool closing() const { return closing_; }
+    const std::optional<QString>& failure() const { return failure_; }
+    // Shows pending texts, log lines and plot changes on screen now.
+    void present();
+
+public slots:
+    void Command1_Click();
+    void cmdReset_Click();
+    void chkStep_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void buildControls();
+    void yield();
+    template <class F>
+    void guarded(F&& handler);
+    void reportFailure();
+
+    std::map<QString, QWidget*> byName_;
+    QPlainTextEdit* txtOutput_ = nullptr;
+    QPushButton* Command1_ = nullptr;
+    QPushButton* cmdReset_ = nullptr;
+    QCheckBox* chkStep_ = nullptr;
+    QCheckBox* chkRule2_ = nullptr;
+    PlotWidget* Picture1_ = nullptr;
+
+    ClockMixedRandom random_;
+    std::unique_ptr<FormBinding> binding_;
+    std::unique_ptr<Simulation> sim_;
+    std::unique_ptr<RunController> controller_;
+
+    QElapsedTimer paced_;
+    int handlerDepth_ = 0;
+    bool closing_ = false;
+    std::optional<QString> failure_;
+};
+
+}  // namespace quillmar

@@ -1,0 +1,142 @@
+#include "form_binding.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include "plot_widget.h"
+
+namespace quillmar {
+
+namespace {
+std::size_t at(TextBox box) { return static_cast<std::size_t>(box); }
+
+QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+}  // namespace
+
+FormBinding::FormBinding(const Widgets& widgets) : w_(widgets)
+{
+    separator_ = QLocale().decimalPoint().toStdString();
+    for (std::size_t i = 0; i < cache_.size(); ++i)
+        if (w_.lines[i])
+            cache_[i] = w_.lines[i]->text().toStdString();
+}
+
+bool FormBinding::isCounter(TextBox box)
+{
+    switch (box) {
+    case TextBox::txtNumAv:
+    case TextBox::txtSize:
+    case TextBox::txtLowval:
+    case TextBox::txtLargest:
+    case TextBox::txtIterate:
+    case TextBox::txtTotIter: return true;
+    default: return false;
+    }
+}
+
+std::string FormBinding::text(TextBox box) const
+{
+    if (box != TextBox::txtOutput)
+        return cache_[at(box)];
+    // The log box stores line breaks as paragraphs; the program sees CR LF.
+    std::string s = w_.output->toPlainText().toStdString();
+    std::string out;
+    out.reserve(s.size() + pendingLog_.size() + s.size() / 16);
+    for (char c : s) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    out += pendingLog_;
+    return out;
+}
+
+void FormBinding::setText(TextBox box, std::string_view text)
+{
+    if (box == TextBox::txtOutput) {
+        pendingLog_.clear();
+        w_.output->setPlainText(fromUtf8(text));
+        return;
+    }
+    cache_[at(box)] = text;
+    if (isCounter(box))
+        stale_[at(box)] = true;  // shown by the next present()
+    else
+        w_.lines[at(box)]->setText(fromUtf8(text));
+}
+
+void FormBinding::appendText(TextBox box, std::string_view tail)
+{
+    if (box == TextBox::txtOutput) {
+        pendingLog_ += tail;
+        return;
+    }
+    std::string next = text(box);
+    next += tail;
+    setText(box, next);
+}
+
+void FormBinding::flushLog()
+{
+    if (pendingLog_.empty())
+        return;
+    QScrollBar* bar = w_.output->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
+    const int kept = bar->value();
+    // Insert at the end without moving the user's cursor or selection.
+    QTextCursor end(w_.output->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(fromUtf8(pendingLog_));
+    pendingLog_.clear();
+    bar->setValue(following ? bar->maximum() : kept);
+}
+
+void FormBinding::userEdited(TextBox box, const QString& text) { cache_[at(box)] = text.toStdString(); }
+
+int FormBinding::value(CheckBox box) const
+{
+    const QCheckBox* c = box == CheckBox::chkStep ? w_.chkStep : w_.chkRule2;
+    return c->isChecked() ? 1 : 0;
+}
+
+void FormBinding::setEnabled(CheckBox box, bool enabled)
+{
+    (box == CheckBox::chkStep ? w_.chkStep : w_.chkRule2)->setEnabled(enabled);
+}
+
+std::string FormBinding::caption() const { return w_.command1->text().toStdString(); }
+
+void FormBinding::setCaption(std::string_view caption) { w_.command1->setText(fromUtf8(caption)); }
+
+void FormBinding::showMessage(std::string_view message)
+{
+    present();
+    const QString text = fromUtf8(message);
+    if (messageHook)
+        messageHook(text);
+    else
+        QMessageBox::warning(w_.window, w_.window->windowTitle(), text);
+}
+
+PlotSurface& FormBinding::plot() { return *w_.plot; }
+
+void FormBinding::present()
+{
+    for (std::size_t i = 0; i < stale_.size(); ++i) {
+        if (stale_[i]) {
+            w_.lines[i]->setText(QString::fromStdString(cache_[i]));
+            w_.lines[i]->setCursorPosition(0);  // show the start of a long number
+            stale_[i] = false;
+        }
+    }
+    flushLog();
+    w_.plot->flushDirty();
+}
+
+}  // namespace quillmar

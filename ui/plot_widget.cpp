@@ -1,0 +1,221 @@
+#include "plot_widget.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace quillmar {
+
+PlotWidget::PlotWidget(QWidget* parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setLineWidth(1);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+    setAutoFillBackground(true);
+}
+
+QRgb PlotWidget::toRgb(Colour colour) const
+{
+    switch (colour.kind) {
+    case Colour::Kind::ButtonFace: return palette().color(QPalette::Button).rgb();
+    case Colour::Kind::ButtonText: return palette().color(QPalette::ButtonText).rgb();
+    case Colour::Kind::Rgb: break;
+    }
+    const auto v = colour.value;
+    return qRgb(static_cast<int>(v & 0xffu), static_cast<int>((v >> 8) & 0xffu), static_cast<int>((v >> 16) & 0xffu));
+}
+
+void PlotWidget::ensureImage()
+{
+    const qreal dpr = devicePixelRatioF();
+    const QSize want = (QSizeF(contentsRect().size()) * dpr).toSize();
+    if (!image_.isNull() && image_.size() == want && image_.devicePixelRatio() == dpr)
+        return;
+    QImage next(want.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    next.fill(toRgb(Colour::buttonFace()));
+    if (!image_.isNull()) {
+        // Keep the picture across a change of size or pixel ratio.
+        QPainter p(&next);
+        p.drawImage(QRect(QPoint(0, 0), next.size()), image_, QRect(QPoint(0, 0), image_.size()));
+    }
+    next.setDevicePixelRatio(dpr);
+    image_ = std::move(next);
+    updateTransform();
+    dirty_ = image_.rect();
+}
+
+void PlotWidget::updateTransform()
+{
+    sx_ = image_.width() / static_cast<double>(right_ - left_);
+    sy_ = image_.height() / static_cast<double>(bottom_ - top_);
+}
+
+int PlotWidget::toPixelX(double x) const
+{
+    const double v = std::floor((x - left_) * sx_);
+    return static_cast<int>(std::clamp(v, -1e6, 1e6));
+}
+
+int PlotWidget::toPixelY(double y) const
+{
+    const double v = std::floor((y - top_) * sy_);
+    return static_cast<int>(std::clamp(v, -1e6, 1e6));
+}
+
+void PlotWidget::setScale(float left, float top, float right, float bottom)
+{
+    left_ = left;
+    top_ = top;
+    right_ = right;
+    bottom_ = bottom;
+    ensureImage();
+    updateTransform();
+}
+
+void PlotWidget::setPersistentDrawing(bool plot, bool window)
+{
+    // The backing image always keeps the picture; the switches are kept only
+    // so that the window can report them.
+    persistentPlot_ = plot;
+    persistentWindow_ = window;
+}
+
+void PlotWidget::clear()
+{
+    ensureImage();
+    image_.fill(toRgb(Colour::buttonFace()));
+    dirty_ = image_.rect();
+}
+
+void PlotWidget::touch(int x1, int y1, int x2, int y2)
+{
+    dirty_ |= QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)));
+}
+
+void PlotWidget::hline(int x1, int x2, int y, QRgb c)
+{
+    if (y < 0 || y >= image_.height())
+        return;
+    if (x1 > x2)
+        std::swap(x1, x2);
+    x1 = std::max(x1, 0);
+    x2 = std::min(x2, image_.width() - 1);
+    if (x1 > x2)
+        return;
+    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    std::fill(row + x1, row + x2 + 1, c);
+}
+
+void PlotWidget::vline(int x, int y1, int y2, QRgb c)
+{
+    if (x < 0 || x >= image_.width())
+        return;
+    if (y1 > y2)
+        std::swap(y1, y2);
+    y1 = std::max(y1, 0);
+    y2 = std::min(y2, image_.height() - 1);
+    for (int y = y1; y <= y2; ++y)
+        reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = c;
+}
+
+void PlotWidget::plotPixel(int x, int y, QRgb c)
+{
+    if (x >= 0 && y >= 0 && x < image_.width() && y < image_.height())
+        reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = c;
+}
+
+void PlotWidget::line(float x1, float y1, float x2, float y2, std::optional<Colour> colour)
+{
+    if (image_.isNull())
+        ensureImage();
+    const QRgb c = toRgb(colour.value_or(Colour::buttonText()));
+    int px1 = toPixelX(x1), py1 = toPixelY(y1);
+    const int px2 = toPixelX(x2), py2 = toPixelY(y2);
+    touch(px1, py1, px2, py2);
+    if (py1 == py2) {
+        hline(px1, px2, py1, c);
+        return;
+    }
+    if (px1 == px2) {
+        vline(px1, py1, py2, c);
+        return;
+    }
+    // Bresenham for the general case; clipping happens per pixel.
+    const int dx = std::abs(px2 - px1), sx = px1 < px2 ? 1 : -1;
+    const int dy = -std::abs(py2 - py1), sy = py1 < py2 ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        plotPixel(px1, py1, c);
+        if (px1 == px2 && py1 == py2)
+            break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            px1 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            py1 += sy;
+        }
+    }
+}
+
+void PlotWidget::box(float x1, float y1, float x2, float y2, Colour colour)
+{
+    if (image_.isNull())
+        ensureImage();
+    const QRgb c = toRgb(colour);
+    const int px1 = toPixelX(x1), py1 = toPixelY(y1);
+    const int px2 = toPixelX(x2), py2 = toPixelY(y2);
+    touch(px1, py1, px2, py2);
+    hline(px1, px2, py1, c);
+    hline(px1, px2, py2, c);
+    vline(px1, py1, py2, c);
+    vline(px2, py1, py2, c);
+}
+
+void PlotWidget::flushDirty()
+{
+    if (dirty_.isEmpty())
+        return;
+    const qreal dpr = image_.devicePixelRatio();
+    const QRect logical = QRectF(dirty_.x() / dpr, dirty_.y() / dpr, dirty_.width() / dpr, dirty_.height() / dpr)
+                              .toAlignedRect()
+                              .adjusted(-1, -1, 1, 1)
+                              .translated(contentsRect().topLeft());
+    dirty_ = QRect();
+    update(logical.intersected(contentsRect()));
+}
+
+void PlotWidget::paintEvent(QPaintEvent* event)
+{
+    ensureImage();
+    QPainter p(this);
+    const QRect inner = contentsRect();
+    p.setClipRect(event->rect());
+    p.drawImage(inner.topLeft(), image_);
+    p.setClipping(false);
+    drawFrame(&p);
+}
+
+void PlotWidget::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    ensureImage();
+}
+
+void PlotWidget::changeEvent(QEvent* event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        ensureImage();
+}
+
+}  // namespace quillmar

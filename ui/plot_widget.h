@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+#include <QRect>
+
+#include "plot.h"
+
+namespace quillmar {
+
+// Picture1, the fitness plot. Drawing happens between paints, so it goes into a
+// backing image at the screen's device pixel ratio; paintEvent only copies the
+// image, which also brings the picture back after the window was covered.
+// Lines are one device pixel wide and never antialiased, so drawing a shape
+// again in the background colour erases it exactly.
+class PlotWidget final : public QFrame, public PlotSurface {
+    Q_OBJECT
+
+public:
+    explicit PlotWidget(QWidget* parent = nullptr);
+
+    void setScale(float left, float top, float right, float bottom) override;
+    void setPersistentDrawing(bool plot, bool window) override;
+    void clear() override;
+    void line(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override;
+    void box(float x1, float y1, float x2, float y2, Colour colour) override;
+
+    // Schedules a repaint of what was drawn since the last call.
+    void flushDirty();
+    bool hasDirty() const { return !dirty_.isEmpty(); }
+
+    const QImage& image() const { return image_; }
+    QRgb toRgb(Colour colour) const;
+    // The device pixel that a point in user coordinates falls on.
+    QPoint devicePoint(double x, double y) const { return {toPixelX(x), toPixelY(y)}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void ensureImage();
+    void updateTransform();
+    int toPixelX(double x) const;
+    int toPixelY(double y) const;
+    void hline(int x1, int x2, int y, QRgb c);
+    void vline(int x, int y1, int y2, QRgb c);
+    void plotPixel(int x, int y, QRgb c);
+    void touch(int x1, int y1, int x2, int y2);
+
+    QImage image_;
+    QRect dirty_;  // in device pixels
+    float left_ = 0, top_ = 0, right_ = 1, bottom_ = 1;
+    double sx_ = 1, sy_ = 1;
+    bool persistentPlot_ = false;
+    bool persistentWindow_ = false;
+};
+
+}  // namespace quillmar
