@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +34,13 @@ int main(int argc, char** argv)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillmar"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationName(QStringLiteral("quillmar"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLMAR_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillmar"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 256})
+        icon.addFile(QStringLiteral(":/icons/quillmar-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     try {
         quillmar::Form1 window;
         window.show();

@@ -8,8 +8,9 @@ set -euo pipefail
 
 # Packages to build and run the program, its tests and its benchmarks.
 BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-qpa-plugins libgl-dev libgtest-dev libbenchmark-dev fonts-liberation2"
-# Packages only the test run needs (an X server for the tests that want one).
-TEST_PACKAGES="xvfb xauth x11-utils"
+# Packages only the test run needs: an X server for the tests that want one,
+# the desktop-entry and metainfo validators and the Debian packaging tools.
+TEST_PACKAGES="xvfb xauth x11-utils desktop-file-utils appstream dpkg-dev"
 
 die() {
     echo "setup-deps: $*" >&2

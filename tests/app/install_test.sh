@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and builds the Debian package, then
+# checks what a user's system would get: program, desktop entry, icons and
+# metainfo (validated), package name, control fields and contents.
+set -euo pipefail
+build_dir=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix=$scratch/prefix
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+for f in bin/quillmar share/applications/quillmar.desktop share/metainfo/org.quillmar.Quillmar.metainfo.xml; do
+    [[ -f $prefix/$f ]] || fail "missing after install: $f"
+done
+for size in 16 22 24 32 48 64 128 256; do
+    icon=$prefix/share/icons/hicolor/${size}x${size}/apps/quillmar.png
+    [[ -f $icon ]] || fail "missing icon $size"
+    # PNG width and height are big-endian words at bytes 16 and 20.
+    dims=$(od -An -tu1 -j16 -N8 "$icon" | awk '{print $3*256+$4 "x" $7*256+$8}')
+    [[ $dims == "${size}x${size}" ]] || fail "icon $size is $dims"
+done
+desktop-file-validate "$prefix/share/applications/quillmar.desktop"
+grep -qx 'StartupWMClass=quillmar' "$prefix/share/applications/quillmar.desktop" || fail "StartupWMClass"
+grep -qx 'Icon=quillmar' "$prefix/share/applications/quillmar.desktop" || fail "Icon"
+appstreamcli validate --no-net "$prefix/share/metainfo/org.quillmar.Quillmar.metainfo.xml"
+grep -q '<release version="1.00"' "$prefix/share/metainfo/org.quillmar.Quillmar.metainfo.xml" || fail "release 1.00"
+
+(cd "$scratch" && cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/pkg" >/dev/null)
+arch=$(dpkg --print-architecture)
+deb=$scratch/pkg/quillmar_1.00_${arch}.deb
+[[ -f $deb ]] || fail "no package $deb: $(ls "$scratch/pkg")"
+[[ $(dpkg-deb -f "$deb" Package) == quillmar ]] || fail "package name"
+[[ $(dpkg-deb -f "$deb" Version) == 1.00 ]] || fail "package version"
+depends=$(dpkg-deb -f "$deb" Depends)
+for dep in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation2; do
+    [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
+done
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/quillmar usr/share/applications/quillmar.desktop usr/share/icons/hicolor/16x16/apps/quillmar.png \
+    usr/share/metainfo/org.quillmar.Quillmar.metainfo.xml; do
+    [[ -f $root/$f ]] || fail "package lacks $f"
+done
+if ldd "$root/usr/bin/quillmar" | grep -q 'not found'; then
+    fail "unresolved libraries: $(ldd "$root/usr/bin/quillmar" | grep 'not found')"
+fi
+echo "install and package checks passed"
