@@ -9,8 +9,9 @@ set -euo pipefail
 # Packages to build and run the program, its tests and its benchmarks.
 BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-qpa-plugins libgl-dev libgtest-dev libbenchmark-dev fonts-liberation2"
 # Packages only the test run needs: an X server for the tests that want one,
-# the desktop-entry and metainfo validators and the Debian packaging tools.
-TEST_PACKAGES="xvfb xauth x11-utils desktop-file-utils appstream dpkg-dev"
+# the desktop-entry and metainfo validators, the Debian packaging tools and the
+# accessibility bus with its Python client.
+TEST_PACKAGES="xvfb xauth x11-utils desktop-file-utils appstream dpkg-dev at-spi2-core python3-pyatspi dbus-daemon"
 
 die() {
     echo "setup-deps: $*" >&2
