@@ -170,6 +170,9 @@ void Form1::buildControls()
             static_cast<QLabel*>(control(QString::fromLatin1(c.name)))->setBuddy(control(QString::fromLatin1(c.buddy)));
     }
     std::sort(tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Qt ignores a tab-order pair that names a widget without focus (a label),
+    // so chain only the controls that can take the focus.
+    std::erase_if(tabOrder, [](const auto& t) { return t.second->focusPolicy() == Qt::NoFocus; });
     for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i].second, tabOrder[i + 1].second);
     Command1_->setFocus();

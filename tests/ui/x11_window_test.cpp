@@ -1,0 +1,65 @@
+// The window on a real X server (Xvfb in the test script): where it opens, and
+// what the screen shows of the plot after another window covered it.
+#include <QScreen>
+
+#include "window_fixture.h"
+
+namespace quillmar::uitest {
+namespace {
+
+class OnX11 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X server";
+        win.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
+    }
+
+    // The plot's inner area as the X server holds it, read back from the screen.
+    QImage plotOnScreen()
+    {
+        PlotWidget& p = *win.picture1();
+        const QRect r(p.mapToGlobal(p.contentsRect().topLeft()), p.contentsRect().size());
+        return win.screen()
+            ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+
+    Form1 win;
+};
+
+TEST_F(OnX11, OpensInTheTopLeftCornerWithTheDesignedClientArea)
+{
+    EXPECT_EQ(win.frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(win.size(), QSize(577, 614));
+}
+
+TEST_F(OnX11, PlotComesBackAfterBeingCovered)
+{
+    if (win.screen()->depth() < 24 || !win.screen()->geometry().contains(win.frameGeometry()))
+        GTEST_SKIP() << "needs a 24-bit screen that holds the whole window";
+    win.fatalHook = [](const QString& m) { ADD_FAILURE() << m.toStdString(); };
+    QTest::mouseClick(win.command1(), Qt::LeftButton);
+    const QImage picture = win.picture1()->image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return plotOnScreen() == picture; }, 5000))
+        << "plot never reached the screen";
+
+    QWidget cover(nullptr, Qt::FramelessWindowHint);
+    cover.setPalette(QPalette(Qt::darkGreen));
+    cover.setAutoFillBackground(true);
+    PlotWidget& p = *win.picture1();
+    cover.setGeometry(QRect(p.mapToGlobal(QPoint(0, 0)), p.size()));
+    cover.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return plotOnScreen() != picture; }, 5000)) << "the cover never showed";
+
+    cover.hide();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return plotOnScreen() == picture; }, 5000));
+    EXPECT_EQ(p.image().convertToFormat(QImage::Format_RGB32), picture);
+}
+
+}  // namespace
+}  // namespace quillmar::uitest
