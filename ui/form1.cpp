@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "control_table.h"
@@ -43,7 +44,7 @@ QFont Form1::windowFont()
     return f;
 }
 
-Form1::Form1(QWidget* parent) : QWidget(parent), random_(ClockMixedRandom::systemClock())
+Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), random_(std::move(clock))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quillmar (ver 1.0)"));

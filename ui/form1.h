@@ -31,7 +31,9 @@ class Form1 final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(QWidget* parent = nullptr);
+    // `clock` feeds the random generator's reseeds; tests pass a fixed one to
+    // replay a run exactly.
+    explicit Form1(QWidget* parent = nullptr, ClockMixedRandom::Clock clock = ClockMixedRandom::systemClock());
     ~Form1() override;
 
     // The font every control uses.
