@@ -198,11 +198,11 @@ void PlotWidget::paintEvent(QPaintEvent* event)
 {
     ensureImage();
     QPainter p(this);
-    const QRect inner = contentsRect();
     p.setClipRect(event->rect());
-    p.drawImage(inner.topLeft(), image_);
-    p.setClipping(false);
+    // The frame first: at fractional device positions a style may draw it a
+    // device pixel into the contents, and the picture must stay whole.
     drawFrame(&p);
+    p.drawImage(contentsRect().topLeft(), image_);
 }
 
 void PlotWidget::resizeEvent(QResizeEvent* event)
