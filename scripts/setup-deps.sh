@@ -11,7 +11,7 @@ BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-qpa-plugins libgl-dev libgtest-d
 # Packages only the test run needs: an X server for the tests that want one,
 # the desktop-entry and metainfo validators, the Debian packaging tools and the
 # accessibility bus with its Python client.
-TEST_PACKAGES="xvfb xauth x11-utils desktop-file-utils appstream dpkg-dev at-spi2-core python3-pyatspi dbus-daemon"
+TEST_PACKAGES="xvfb xauth x11-utils desktop-file-utils appstream dpkg-dev at-spi2-core python3-pyatspi python3-xlib dbus-daemon"
 
 die() {
     echo "setup-deps: $*" >&2
