@@ -19,13 +19,20 @@ PlotWidget::PlotWidget(QWidget* parent) : QFrame(parent)
     pal.setColor(QPalette::Window, pal.color(QPalette::Button));
     setPalette(pal);
     setAutoFillBackground(true);
+    refreshColours();
+}
+
+void PlotWidget::refreshColours()
+{
+    buttonFace_ = palette().color(QPalette::Button).rgb();
+    buttonText_ = palette().color(QPalette::ButtonText).rgb();
 }
 
 QRgb PlotWidget::toRgb(Colour colour) const
 {
     switch (colour.kind) {
-    case Colour::Kind::ButtonFace: return palette().color(QPalette::Button).rgb();
-    case Colour::Kind::ButtonText: return palette().color(QPalette::ButtonText).rgb();
+    case Colour::Kind::ButtonFace: return buttonFace_;
+    case Colour::Kind::ButtonText: return buttonText_;
     case Colour::Kind::Rgb: break;
     }
     const auto v = colour.value;
@@ -47,6 +54,7 @@ void PlotWidget::ensureImage()
     }
     next.setDevicePixelRatio(dpr);
     image_ = std::move(next);
+    lastRow_.valid = false;
     updateTransform();
     dirty_ = image_.rect();
 }
@@ -92,11 +100,19 @@ void PlotWidget::clear()
     ensureImage();
     image_.fill(toRgb(Colour::buttonFace()));
     dirty_ = image_.rect();
+    lastRow_.valid = false;
 }
 
 void PlotWidget::touch(int x1, int y1, int x2, int y2)
 {
-    dirty_ |= QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)));
+    if (lastRow_.valid && std::min(y1, y2) <= lastRow_.y && lastRow_.y <= std::max(y1, y2))
+        lastRow_.valid = false;
+    const int l = std::min(x1, x2), t = std::min(y1, y2), r = std::max(x1, x2), b = std::max(y1, y2);
+    if (dirty_.isEmpty())
+        dirty_.setCoords(l, t, r, b);
+    else
+        dirty_.setCoords(std::min(dirty_.left(), l), std::min(dirty_.top(), t), std::max(dirty_.right(), r),
+                         std::max(dirty_.bottom(), b));
 }
 
 void PlotWidget::hline(int x1, int x2, int y, QRgb c)
@@ -121,14 +137,19 @@ void PlotWidget::vline(int x, int y1, int y2, QRgb c)
         std::swap(y1, y2);
     y1 = std::max(y1, 0);
     y2 = std::min(y2, image_.height() - 1);
-    for (int y = y1; y <= y2; ++y)
-        reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = c;
+    if (y1 > y2)
+        return;
+    // One detach for the whole line, not one per pixel.
+    const qsizetype stride = image_.bytesPerLine();
+    uchar* p = image_.bits() + y1 * stride + x * static_cast<qsizetype>(sizeof(QRgb));
+    for (int y = y1; y <= y2; ++y, p += stride)
+        *reinterpret_cast<QRgb*>(p) = c;
 }
 
 void PlotWidget::plotPixel(int x, int y, QRgb c)
 {
     if (x >= 0 && y >= 0 && x < image_.width() && y < image_.height())
-        reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = c;
+        reinterpret_cast<QRgb*>(image_.bits() + y * image_.bytesPerLine())[x] = c;
 }
 
 void PlotWidget::line(float x1, float y1, float x2, float y2, std::optional<Colour> colour)
@@ -138,11 +159,19 @@ void PlotWidget::line(float x1, float y1, float x2, float y2, std::optional<Colo
     const QRgb c = toRgb(colour.value_or(Colour::buttonText()));
     int px1 = toPixelX(x1), py1 = toPixelY(y1);
     const int px2 = toPixelX(x2), py2 = toPixelY(y2);
-    touch(px1, py1, px2, py2);
     if (py1 == py2) {
+        // The threshold line is drawn again on every generation; when nothing
+        // has been drawn across its row since, its pixels are already there.
+        const int cx1 = std::max(std::min(px1, px2), 0);
+        const int cx2 = std::min(std::max(px1, px2), image_.width() - 1);
+        if (lastRow_.valid && lastRow_.y == py1 && lastRow_.x1 == cx1 && lastRow_.x2 == cx2 && lastRow_.c == c)
+            return;
+        touch(px1, py1, px2, py2);
         hline(px1, px2, py1, c);
+        lastRow_ = {py1, cx1, cx2, c, true};
         return;
     }
+    touch(px1, py1, px2, py2);
     if (px1 == px2) {
         vline(px1, py1, py2, c);
         return;
@@ -172,13 +201,33 @@ void PlotWidget::box(float x1, float y1, float x2, float y2, Colour colour)
     if (image_.isNull())
         ensureImage();
     const QRgb c = toRgb(colour);
-    const int px1 = toPixelX(x1), py1 = toPixelY(y1);
-    const int px2 = toPixelX(x2), py2 = toPixelY(y2);
-    touch(px1, py1, px2, py2);
-    hline(px1, px2, py1, c);
-    hline(px1, px2, py2, c);
-    vline(px1, py1, py2, c);
-    vline(px2, py1, py2, c);
+    int l = toPixelX(x1), t = toPixelY(y1);
+    int r = toPixelX(x2), b = toPixelY(y2);
+    if (l > r)
+        std::swap(l, r);
+    if (t > b)
+        std::swap(t, b);
+    touch(l, t, r, b);
+    // The same pixels as two hline and two vline calls, written through one
+    // pointer: a marker is drawn several times per generation.
+    const int w = image_.width(), h = image_.height();
+    if (r < 0 || b < 0 || l >= w || t >= h)
+        return;
+    const int cl = std::max(l, 0), cr = std::min(r, w - 1);
+    const int ct = std::max(t, 0), cb = std::min(b, h - 1);
+    const qsizetype stride = image_.bytesPerLine();
+    uchar* const bits = image_.bits();
+    const auto row = [bits, stride](int y) { return reinterpret_cast<QRgb*>(bits + y * stride); };
+    if (t >= 0)
+        std::fill(row(t) + cl, row(t) + cr + 1, c);
+    if (b < h)
+        std::fill(row(b) + cl, row(b) + cr + 1, c);
+    if (l >= 0)
+        for (int y = ct; y <= cb; ++y)
+            row(y)[l] = c;
+    if (r < w)
+        for (int y = ct; y <= cb; ++y)
+            row(y)[r] = c;
 }
 
 void PlotWidget::flushDirty()
@@ -214,6 +263,15 @@ void PlotWidget::resizeEvent(QResizeEvent* event)
 void PlotWidget::changeEvent(QEvent* event)
 {
     QFrame::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::ActivationChange:
+    case QEvent::EnabledChange:
+        refreshColours();
+        break;
+    default: break;
+    }
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         ensureImage();
 }

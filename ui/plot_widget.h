@@ -49,8 +49,21 @@ private:
     void plotPixel(int x, int y, QRgb c);
     void touch(int x1, int y1, int x2, int y2);
 
+    void refreshColours();
+
     QImage image_;
     QRect dirty_;  // in device pixels
+    // The palette's button colours as last resolved; QWidget::palette() is too
+    // slow to call for every marker.
+    QRgb buttonFace_ = 0;
+    QRgb buttonText_ = 0;
+    // The last horizontal line drawn (device pixels, clipped), valid while no
+    // drawing has touched its row since: drawing it again changes nothing.
+    struct Row {
+        int y = 0, x1 = 0, x2 = -1;
+        QRgb c = 0;
+        bool valid = false;
+    } lastRow_;  // in device pixels
     float left_ = 0, top_ = 0, right_ = 1, bottom_ = 1;
     double sx_ = 1, sy_ = 1;
     bool persistentPlot_ = false;
