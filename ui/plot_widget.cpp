@@ -65,18 +65,6 @@ void PlotWidget::updateTransform()
     sy_ = image_.height() / static_cast<double>(bottom_ - top_);
 }
 
-int PlotWidget::toPixelX(double x) const
-{
-    const double v = std::floor((x - left_) * sx_);
-    return static_cast<int>(std::clamp(v, -1e6, 1e6));
-}
-
-int PlotWidget::toPixelY(double y) const
-{
-    const double v = std::floor((y - top_) * sy_);
-    return static_cast<int>(std::clamp(v, -1e6, 1e6));
-}
-
 void PlotWidget::setScale(float left, float top, float right, float bottom)
 {
     left_ = left;

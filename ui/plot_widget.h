@@ -42,8 +42,19 @@ protected:
 private:
     void ensureImage();
     void updateTransform();
-    int toPixelX(double x) const;
-    int toPixelY(double y) const;
+    int toPixelX(double x) const { return toPixel((x - left_) * sx_); }
+    int toPixelY(double y) const { return toPixel((y - top_) * sy_); }
+    // The device pixel a coordinate falls in (rounded down), kept within a
+    // range where clipping still works and no conversion overflows.
+    static int toPixel(double v)
+    {
+        if (!(v > -1e6))
+            return -1000000;
+        if (v > 1e6)
+            return 1000000;
+        const int i = static_cast<int>(v);
+        return i - (v < i ? 1 : 0);
+    }
     void hline(int x1, int x2, int y, QRgb c);
     void vline(int x, int y1, int y2, QRgb c);
     void plotPixel(int x, int y, QRgb c);
