@@ -1,8 +1,8 @@
 #include "plot_widget.h"
 
 #include <QEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -31,12 +31,16 @@ void PlotWidget::refreshColours()
 QRgb PlotWidget::toRgb(Colour colour) const
 {
     switch (colour.kind) {
-    case Colour::Kind::ButtonFace: return buttonFace_;
-    case Colour::Kind::ButtonText: return buttonText_;
-    case Colour::Kind::Rgb: break;
+        case Colour::Kind::ButtonFace:
+            return buttonFace_;
+        case Colour::Kind::ButtonText:
+            return buttonText_;
+        case Colour::Kind::Rgb:
+            break;
     }
     const auto v = colour.value;
-    return qRgb(static_cast<int>(v & 0xffu), static_cast<int>((v >> 8) & 0xffu), static_cast<int>((v >> 16) & 0xffu));
+    return qRgb(static_cast<int>(v & 0xffu), static_cast<int>((v >> 8) & 0xffu),
+                static_cast<int>((v >> 16) & 0xffu));
 }
 
 void PlotWidget::ensureImage()
@@ -54,9 +58,18 @@ void PlotWidget::ensureImage()
     }
     next.setDevicePixelRatio(dpr);
     image_ = std::move(next);
+    bindImage();
     lastRow_.valid = false;
     updateTransform();
     dirty_ = image_.rect();
+}
+
+void PlotWidget::bindImage()
+{
+    bits_ = image_.bits();  // detaches: the widget owns its pixels alone
+    stride_ = image_.bytesPerLine();
+    width_ = image_.width();
+    height_ = image_.height();
 }
 
 void PlotWidget::updateTransform()
@@ -87,62 +100,45 @@ void PlotWidget::clear()
 {
     ensureImage();
     image_.fill(toRgb(Colour::buttonFace()));
+    bindImage();
     dirty_ = image_.rect();
     lastRow_.valid = false;
 }
 
-void PlotWidget::touch(int x1, int y1, int x2, int y2)
-{
-    if (lastRow_.valid && std::min(y1, y2) <= lastRow_.y && lastRow_.y <= std::max(y1, y2))
-        lastRow_.valid = false;
-    const int l = std::min(x1, x2), t = std::min(y1, y2), r = std::max(x1, x2), b = std::max(y1, y2);
-    if (dirty_.isEmpty())
-        dirty_.setCoords(l, t, r, b);
-    else
-        dirty_.setCoords(std::min(dirty_.left(), l), std::min(dirty_.top(), t), std::max(dirty_.right(), r),
-                         std::max(dirty_.bottom(), b));
-}
-
 void PlotWidget::hline(int x1, int x2, int y, QRgb c)
 {
-    if (y < 0 || y >= image_.height())
+    if (y < 0 || y >= height_)
         return;
     if (x1 > x2)
         std::swap(x1, x2);
     x1 = std::max(x1, 0);
-    x2 = std::min(x2, image_.width() - 1);
+    x2 = std::min(x2, width_ - 1);
     if (x1 > x2)
         return;
-    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
-    std::fill(row + x1, row + x2 + 1, c);
+    std::fill(row(y) + x1, row(y) + x2 + 1, c);
 }
 
 void PlotWidget::vline(int x, int y1, int y2, QRgb c)
 {
-    if (x < 0 || x >= image_.width())
+    if (x < 0 || x >= width_)
         return;
     if (y1 > y2)
         std::swap(y1, y2);
     y1 = std::max(y1, 0);
-    y2 = std::min(y2, image_.height() - 1);
-    if (y1 > y2)
-        return;
-    // One detach for the whole line, not one per pixel.
-    const qsizetype stride = image_.bytesPerLine();
-    uchar* p = image_.bits() + y1 * stride + x * static_cast<qsizetype>(sizeof(QRgb));
-    for (int y = y1; y <= y2; ++y, p += stride)
-        *reinterpret_cast<QRgb*>(p) = c;
+    y2 = std::min(y2, height_ - 1);
+    for (int y = y1; y <= y2; ++y)
+        row(y)[x] = c;
 }
 
 void PlotWidget::plotPixel(int x, int y, QRgb c)
 {
-    if (x >= 0 && y >= 0 && x < image_.width() && y < image_.height())
-        reinterpret_cast<QRgb*>(image_.bits() + y * image_.bytesPerLine())[x] = c;
+    if (x >= 0 && y >= 0 && x < width_ && y < height_)
+        row(y)[x] = c;
 }
 
 void PlotWidget::line(float x1, float y1, float x2, float y2, std::optional<Colour> colour)
 {
-    if (image_.isNull())
+    if (!bits_)
         ensureImage();
     const QRgb c = toRgb(colour.value_or(Colour::buttonText()));
     int px1 = toPixelX(x1), py1 = toPixelY(y1);
@@ -151,8 +147,9 @@ void PlotWidget::line(float x1, float y1, float x2, float y2, std::optional<Colo
         // The threshold line is drawn again on every generation; when nothing
         // has been drawn across its row since, its pixels are already there.
         const int cx1 = std::max(std::min(px1, px2), 0);
-        const int cx2 = std::min(std::max(px1, px2), image_.width() - 1);
-        if (lastRow_.valid && lastRow_.y == py1 && lastRow_.x1 == cx1 && lastRow_.x2 == cx2 && lastRow_.c == c)
+        const int cx2 = std::min(std::max(px1, px2), width_ - 1);
+        if (lastRow_.valid && lastRow_.y == py1 && lastRow_.x1 == cx1 && lastRow_.x2 == cx2 &&
+            lastRow_.c == c)
             return;
         touch(px1, py1, px2, py2);
         hline(px1, px2, py1, c);
@@ -186,7 +183,7 @@ void PlotWidget::line(float x1, float y1, float x2, float y2, std::optional<Colo
 
 void PlotWidget::box(float x1, float y1, float x2, float y2, Colour colour)
 {
-    if (image_.isNull())
+    if (!bits_)
         ensureImage();
     const QRgb c = toRgb(colour);
     int l = toPixelX(x1), t = toPixelY(y1);
@@ -196,16 +193,28 @@ void PlotWidget::box(float x1, float y1, float x2, float y2, Colour colour)
     if (t > b)
         std::swap(t, b);
     touch(l, t, r, b);
-    // The same pixels as two hline and two vline calls, written through one
-    // pointer: a marker is drawn several times per generation.
-    const int w = image_.width(), h = image_.height();
+    // The same pixels as two hline and two vline calls. A marker is drawn
+    // nine times per generation, so the usual case, a box wholly inside the
+    // picture, takes one pass down the rows.
+    const int w = width_, h = height_;
+    if (l >= 0 && t >= 0 && r < w && b < h) {
+        QRgb* p = row(t);
+        for (int x = l; x <= r; ++x)
+            p[x] = c;
+        for (int y = t + 1; y < b; ++y) {
+            p = row(y);
+            p[l] = c;
+            p[r] = c;
+        }
+        p = row(b);
+        for (int x = l; x <= r; ++x)
+            p[x] = c;
+        return;
+    }
     if (r < 0 || b < 0 || l >= w || t >= h)
         return;
     const int cl = std::max(l, 0), cr = std::min(r, w - 1);
     const int ct = std::max(t, 0), cb = std::min(b, h - 1);
-    const qsizetype stride = image_.bytesPerLine();
-    uchar* const bits = image_.bits();
-    const auto row = [bits, stride](int y) { return reinterpret_cast<QRgb*>(bits + y * stride); };
     if (t >= 0)
         std::fill(row(t) + cl, row(t) + cr + 1, c);
     if (b < h)
@@ -223,10 +232,11 @@ void PlotWidget::flushDirty()
     if (dirty_.isEmpty())
         return;
     const qreal dpr = image_.devicePixelRatio();
-    const QRect logical = QRectF(dirty_.x() / dpr, dirty_.y() / dpr, dirty_.width() / dpr, dirty_.height() / dpr)
-                              .toAlignedRect()
-                              .adjusted(-1, -1, 1, 1)
-                              .translated(contentsRect().topLeft());
+    const QRect logical =
+        QRectF(dirty_.x() / dpr, dirty_.y() / dpr, dirty_.width() / dpr, dirty_.height() / dpr)
+            .toAlignedRect()
+            .adjusted(-1, -1, 1, 1)
+            .translated(contentsRect().topLeft());
     dirty_ = QRect();
     update(logical.intersected(contentsRect()));
 }
@@ -252,13 +262,14 @@ void PlotWidget::changeEvent(QEvent* event)
 {
     QFrame::changeEvent(event);
     switch (event->type()) {
-    case QEvent::PaletteChange:
-    case QEvent::StyleChange:
-    case QEvent::ActivationChange:
-    case QEvent::EnabledChange:
-        refreshColours();
-        break;
-    default: break;
+        case QEvent::PaletteChange:
+        case QEvent::StyleChange:
+        case QEvent::ActivationChange:
+        case QEvent::EnabledChange:
+            refreshColours();
+            break;
+        default:
+            break;
     }
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         ensureImage();

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QImage>
 #include <QRect>
+#include <algorithm>
 
 #include "plot.h"
 
@@ -29,6 +30,8 @@ public:
     void flushDirty();
     bool hasDirty() const { return !dirty_.isEmpty(); }
 
+    // The backing image. Drawing writes into it in place: copy() it to keep a
+    // picture that later drawing must not change.
     const QImage& image() const { return image_; }
     QRgb toRgb(Colour colour) const;
     // The device pixel that a point in user coordinates falls on.
@@ -58,11 +61,30 @@ private:
     void hline(int x1, int x2, int y, QRgb c);
     void vline(int x, int y1, int y2, QRgb c);
     void plotPixel(int x, int y, QRgb c);
-    void touch(int x1, int y1, int x2, int y2);
+    // Grows the dirty area; forgets the remembered line when its row is drawn on.
+    void touch(int x1, int y1, int x2, int y2)
+    {
+        if (lastRow_.valid && std::min(y1, y2) <= lastRow_.y && lastRow_.y <= std::max(y1, y2))
+            lastRow_.valid = false;
+        const int l = std::min(x1, x2), t = std::min(y1, y2), r = std::max(x1, x2), b = std::max(y1, y2);
+        if (dirty_.isEmpty())
+            dirty_.setCoords(l, t, r, b);
+        else
+            dirty_.setCoords(std::min(dirty_.left(), l), std::min(dirty_.top(), t),
+                             std::max(dirty_.right(), r), std::max(dirty_.bottom(), b));
+    }
 
     void refreshColours();
+    // Takes the image's pixel buffer and geometry after every change of image_.
+    void bindImage();
+    QRgb* row(int y) const { return reinterpret_cast<QRgb*>(bits_ + y * stride_); }
 
     QImage image_;
+    // image_'s pixels and geometry, kept at hand: markers are drawn several
+    // times per generation, and each QImage accessor is a library call.
+    uchar* bits_ = nullptr;
+    qsizetype stride_ = 0;
+    int width_ = 0, height_ = 0;
     QRect dirty_;  // in device pixels
     // The palette's button colours as last resolved; QWidget::palette() is too
     // slow to call for every marker.
