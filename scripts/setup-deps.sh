@@ -9,9 +9,10 @@ set -euo pipefail
 # Packages to build and run the program, its tests and its benchmarks.
 BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-qpa-plugins libgl-dev libgtest-dev libbenchmark-dev fonts-liberation2"
 # Packages only the test run needs: an X server for the tests that want one,
-# the desktop-entry and metainfo validators, the Debian packaging tools and the
-# accessibility bus with its Python client.
-TEST_PACKAGES="xvfb xauth x11-utils desktop-file-utils appstream dpkg-dev at-spi2-core python3-pyatspi python3-xlib dbus-daemon"
+# the desktop-entry and metainfo validators, the Debian packaging tools, the
+# accessibility bus with its Python client, and clang with its run-time
+# libraries for the libFuzzer targets (the sanitizer build uses g++'s own).
+TEST_PACKAGES="xvfb xauth x11-utils desktop-file-utils appstream dpkg-dev at-spi2-core python3-pyatspi python3-xlib dbus-daemon clang-14 libclang-rt-14-dev"
 
 die() {
     echo "setup-deps: $*" >&2
