@@ -137,7 +137,7 @@ double leadingNumber(std::string_view text)
             expNeg = s[j++] == '-';
         if (j < s.size() && isDigit(s[j])) {
             while (j < s.size() && isDigit(s[j])) {
-                if (expValue < 100000)
+                if (expValue < 100000000000000LL)  // saturate far beyond any text length
                     expValue = expValue * 10 + (s[j] - '0');
                 ++j;
             }
