@@ -81,6 +81,9 @@ TEST(NumberText, LeadingNumber)
     EXPECT_EQ(leadingNumber(std::string(400, '9')), inf);
     EXPECT_EQ(leadingNumber("-" + std::string(400, '9') + ".5"), -inf);
     EXPECT_EQ(leadingNumber("0." + std::string(400, '0') + "1"), 0.0);
+    // A mantissa longer than any exponent cap must not flip the magnitude.
+    EXPECT_EQ(leadingNumber("0." + std::string(1'500'000, '0') + "1e2000000"), inf);
+    EXPECT_EQ(leadingNumber(std::string(1'500'000, '9') + "e-2000000"), 0.0);
 }
 
 // A number with at most 15 significant digits survives the spaced form and the
