@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quillmar with warnings as errors (installing missing Debian packages
 # first) and runs every test, the ones that need an X server under Xvfb; then
-# runs every test again in a build with AddressSanitizer, LeakSanitizer and
-# UndefinedBehaviorSanitizer, and runs the libFuzzer targets of the number texts.
+# runs the libFuzzer targets of the number texts, and every test again in a
+# build with AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -20,16 +20,6 @@ cmake --build build-test -j"$(nproc)"
 # --no-tests=error: a run that finds no test at all is a failure.
 under_xvfb ctest --test-dir build-test --output-on-failure --no-tests=error -j2
 
-# Sanitizer build. Warnings stay errors only in the build above: sanitizer
-# instrumentation makes GCC warn about code that is fine.
-sanitize="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMAR_BUILD_BENCH=OFF \
-    -DCMAKE_CXX_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="$sanitize"
-cmake --build build-asan -j"$(nproc)"
-ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1 \
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    under_xvfb ctest --test-dir build-asan --output-on-failure --no-tests=error -j2
-
 # Fuzzing with libFuzzer (clang only), a million inputs or a minute per target.
 # New inputs go to a scratch corpus in the build directory; the committed seeds
 # are only read.
@@ -42,3 +32,13 @@ for target in leading_number number_forms; do
     build-fuzz/${target}_fuzz -runs=1000000 -max_total_time=60 -artifact_prefix=build-fuzz/ \
         "$scratch" tests/fuzz/corpus/$target
 done
+
+# Sanitizer build. Warnings stay errors only in the build above: sanitizer
+# instrumentation makes GCC warn about code that is fine.
+sanitize="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMAR_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="$sanitize"
+cmake --build build-asan -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    under_xvfb ctest --test-dir build-asan --output-on-failure --no-tests=error -j2
