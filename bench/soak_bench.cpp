@@ -1,0 +1,167 @@
+// Soak benchmark of the real window on a live X display (run under Xvfb):
+//
+//   xvfb-run -a -s "-screen 0 1280x1024x24" quillmar-soak-bench [generations] [species]
+//
+// (defaults: 100000000 generations at 50 species). After a short warm-up run it
+// starts a fresh run through the Reset button with the target set to
+// `generations`, waits for the caption "&Resume" and compares the resident set
+// (VmRSS) before and after. Then it fills the log to 10^5 lines and times one
+// more log line, handed to the screen and painted.
+//
+// Targets, checked in a PASS/FAIL summary (exit status 1 when one is missed):
+//   resident set growth over the run      below 5 MB
+//   one log line at 10^5 lines (median)   below 1 ms
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "form1.h"
+#include "form_binding.h"
+
+namespace {
+
+using quillmar::Form1;
+using quillmar::TextBox;
+
+// A field of /proc/self/status in kB ("VmRSS", "VmHWM"); -1 when unreadable.
+long statusKb(const std::string& field)
+{
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with(field + ":"))
+            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+    return -1;
+}
+
+double mb(long kb)
+{
+    return static_cast<double>(kb) / 1024.0;
+}
+
+// Lets the window system catch up: pending events, paints and deferred deletes.
+void settle(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!t.hasExpired(ms))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const long long generations = argc > 1 ? std::atoll(argv[1]) : 100000000LL;
+    const int species = argc > 2 ? std::atoi(argv[2]) : 50;
+    qputenv("QT_QPA_PLATFORM", "xcb");  // the figures are about a real display connection
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || generations < 1 || species < 1) {
+        std::fputs(
+            "usage: xvfb-run -a -s \"-screen 0 1280x1024x24\" quillmar-soak-bench [generations] [species]\n",
+            stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Form1 w;
+    QStringList problems;  // error reports and messages: none may appear
+    w.fatalHook = [&](const QString& m) { problems << m; };
+    w.binding().messageHook = [&](const QString& m) { problems << m; };
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w, 5000))
+        std::fputs("soak: the window was not exposed\n", stderr);
+    w.textBox(QStringLiteral("txtNumPts"))->setText(QString::number(species));
+
+    // A fresh run to `target` generations through Reset; returns its seconds.
+    const auto run = [&](long long target) {
+        w.textBox(QStringLiteral("txtGenerations"))->setText(QString::number(target));
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(w.cmdReset(), Qt::LeftButton);  // the loop runs inside the click
+        const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+        QElapsedTimer wait;
+        wait.start();
+        while (w.command1()->text() != QLatin1String("&Resume") && problems.isEmpty() &&
+               !wait.hasExpired(5000))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return seconds;
+    };
+
+    run(100000);  // warm-up: allocations, glyph caches, paints
+    settle(500);
+    const long startKb = statusKb("VmRSS");
+    std::printf("resident set at start: %.2f MB (after a warm-up run of 100000 generations)\n", mb(startKb));
+
+    // Progress and the resident set during the run, every 10 s.
+    long peakDuringKb = startKb;
+    QElapsedTimer clock;
+    QTimer progress;
+    QObject::connect(&progress, &QTimer::timeout, [&] {
+        const long kb = statusKb("VmRSS");
+        peakDuringKb = std::max(peakDuringKb, kb);
+        std::printf("  %6.0f s: total%s, resident set %.2f MB\n", static_cast<double>(clock.elapsed()) / 1e3,
+                    w.binding().text(TextBox::txtTotIter).c_str(), mb(kb));
+        std::fflush(stdout);
+    });
+    clock.start();
+    progress.start(10000);
+    const double runSeconds = run(generations);
+    progress.stop();
+    settle(500);
+    const long endKb = statusKb("VmRSS");
+    const std::string total = w.binding().text(TextBox::txtTotIter);
+    const bool reached = total.starts_with(' ') && total.substr(1) == std::to_string(generations);
+    std::printf("run: %lld generations at %d species in %.1f s (%.0f generations/s), total%s\n", generations,
+                species, runSeconds, static_cast<double>(generations) / runSeconds, total.c_str());
+    std::printf(
+        "resident set at end: %.2f MB (growth %+.2f MB; highest sample during the run %.2f MB; "
+        "process peak %.2f MB)\n",
+        mb(endKb), mb(endKb - startKb), mb(peakDuringKb), mb(statusKb("VmHWM")));
+
+    // The log at 10^5 lines: one more line, handed to the widget and painted.
+    const std::string line = "6.66666666666667\t\t123456\r\n";
+    QPlainTextEdit* log = w.txtOutput();
+    int lines = log->document()->blockCount() - 1;
+    while (lines < 100000) {
+        for (int k = 0; k < 1000 && lines < 100000; ++k, ++lines)
+            w.binding().appendText(TextBox::txtOutput, line);
+        w.binding().present();
+        QCoreApplication::processEvents();
+    }
+    settle(300);
+    const int filled = log->document()->blockCount() - 1;
+    std::vector<double> ms;
+    for (int k = 0; k < 201; ++k) {
+        QElapsedTimer t;
+        t.start();
+        w.binding().appendText(TextBox::txtOutput, line);
+        w.binding().present();
+        QCoreApplication::processEvents();
+        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    const double median = ms[ms.size() / 2];
+    std::printf(
+        "log append at %d lines (201 appends): median %.3f ms, 90th percentile %.3f ms, max %.3f ms\n",
+        filled, median, ms[ms.size() * 9 / 10], ms.back());
+
+    const bool rssOk = endKb - startKb < 5 * 1024, logOk = median < 1.0;
+    std::printf("\nTargets:\n%s  resident set growth %.2f MB (target < 5 MB)\n", rssOk ? "PASS" : "FAIL",
+                mb(endKb - startKb));
+    std::printf("%s  log append at 10^5 lines %.3f ms (target < 1 ms)\n", logOk ? "PASS" : "FAIL", median);
+    if (!reached)
+        std::printf("FAIL  the run did not end at its target: total%s\n", total.c_str());
+    for (const QString& p : problems)
+        std::printf("FAIL  message or error report: %s\n", qPrintable(p));
+    return rssOk && logOk && reached && problems.isEmpty() ? 0 : 1;
+}
