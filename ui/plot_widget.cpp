@@ -22,6 +22,65 @@ PlotWidget::PlotWidget(QWidget* parent) : QFrame(parent)
     refreshColours();
 }
 
+PlotWidget::~PlotWidget()
+{
+    if (drawer_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_one();
+        drawer_.join();
+    }
+}
+
+void PlotWidget::handOver()
+{
+    if (queued_.empty())
+        return;
+    if (!drawer_.joinable())
+        drawer_ = std::thread([this] { drawLoop(); });
+    {
+        std::lock_guard lock(mutex_);
+        if (work_.empty())
+            work_.swap(queued_);
+        else
+            work_.insert(work_.end(), queued_.begin(), queued_.end());
+    }
+    queued_.clear();
+    wake_.notify_one();
+}
+
+void PlotWidget::sync()
+{
+    handOver();
+    if (!drawer_.joinable())
+        return;
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return work_.empty() && !drawing_; });
+}
+
+void PlotWidget::drawLoop()
+{
+    std::vector<Command> batch;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || !work_.empty(); });
+        if (work_.empty())
+            return;  // stopping, and nothing left to draw
+        batch.swap(work_);
+        drawing_ = true;
+        lock.unlock();
+        for (const Command& c : batch)
+            c.isBox ? drawBox(c) : drawLine(c);
+        batch.clear();
+        lock.lock();
+        drawing_ = false;
+        if (work_.empty())
+            done_.notify_all();
+    }
+}
+
 void PlotWidget::refreshColours()
 {
     buttonFace_ = palette().color(QPalette::Button).rgb();
@@ -45,6 +104,7 @@ QRgb PlotWidget::toRgb(Colour colour) const
 
 void PlotWidget::ensureImage()
 {
+    sync();
     const qreal dpr = devicePixelRatioF();
     const QSize want = (QSizeF(contentsRect().size()) * dpr).toSize();
     if (!image_.isNull() && image_.size() == want && image_.devicePixelRatio() == dpr)
@@ -80,6 +140,7 @@ void PlotWidget::updateTransform()
 
 void PlotWidget::setScale(float left, float top, float right, float bottom)
 {
+    sync();
     left_ = left;
     top_ = top;
     right_ = right;
@@ -98,7 +159,7 @@ void PlotWidget::setPersistentDrawing(bool plot, bool window)
 
 void PlotWidget::clear()
 {
-    ensureImage();
+    ensureImage();  // waits for the queue
     image_.fill(toRgb(Colour::buttonFace()));
     bindImage();
     dirty_ = image_.rect();
@@ -140,9 +201,14 @@ void PlotWidget::line(float x1, float y1, float x2, float y2, std::optional<Colo
 {
     if (!bits_)
         ensureImage();
-    const QRgb c = toRgb(colour.value_or(Colour::buttonText()));
-    int px1 = toPixelX(x1), py1 = toPixelY(y1);
-    const int px2 = toPixelX(x2), py2 = toPixelY(y2);
+    enqueue({x1, y1, x2, y2, toRgb(colour.value_or(Colour::buttonText())), false});
+}
+
+void PlotWidget::drawLine(const Command& cmd)
+{
+    const QRgb c = cmd.colour;
+    int px1 = toPixelX(cmd.x1), py1 = toPixelY(cmd.y1);
+    const int px2 = toPixelX(cmd.x2), py2 = toPixelY(cmd.y2);
     if (py1 == py2) {
         // The threshold line is drawn again on every generation; when nothing
         // has been drawn across its row since, its pixels are already there.
@@ -185,9 +251,14 @@ void PlotWidget::box(float x1, float y1, float x2, float y2, Colour colour)
 {
     if (!bits_)
         ensureImage();
-    const QRgb c = toRgb(colour);
-    int l = toPixelX(x1), t = toPixelY(y1);
-    int r = toPixelX(x2), b = toPixelY(y2);
+    enqueue({x1, y1, x2, y2, toRgb(colour), true});
+}
+
+void PlotWidget::drawBox(const Command& cmd)
+{
+    const QRgb c = cmd.colour;
+    int l = toPixelX(cmd.x1), t = toPixelY(cmd.y1);
+    int r = toPixelX(cmd.x2), b = toPixelY(cmd.y2);
     if (l > r)
         std::swap(l, r);
     if (t > b)
@@ -229,6 +300,7 @@ void PlotWidget::box(float x1, float y1, float x2, float y2, Colour colour)
 
 void PlotWidget::flushDirty()
 {
+    sync();
     if (dirty_.isEmpty())
         return;
     const qreal dpr = image_.devicePixelRatio();
@@ -260,6 +332,7 @@ void PlotWidget::resizeEvent(QResizeEvent* event)
 
 void PlotWidget::changeEvent(QEvent* event)
 {
+    sync();  // the colours and the image change below
     QFrame::changeEvent(event);
     switch (event->type()) {
         case QEvent::PaletteChange:

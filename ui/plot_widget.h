@@ -4,6 +4,10 @@
 #include <QImage>
 #include <QRect>
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "plot.h"
 
@@ -14,11 +18,17 @@ namespace quillmar {
 // image, which also brings the picture back after the window was covered.
 // Lines are one device pixel wide and never antialiased, so drawing a shape
 // again in the background colour erases it exactly.
+//
+// Lines and boxes are queued and drawn, in the order given, by a drawing
+// thread, so a run's generations do not wait for their pixels. Everything that
+// reads or changes the picture or its scale first waits until the queue is
+// drawn; the drawing thread touches nothing but the image's pixels.
 class PlotWidget final : public QFrame, public PlotSurface {
     Q_OBJECT
 
 public:
     explicit PlotWidget(QWidget* parent = nullptr);
+    ~PlotWidget() override;
 
     void setScale(float left, float top, float right, float bottom) override;
     void setPersistentDrawing(bool plot, bool window) override;
@@ -28,11 +38,14 @@ public:
 
     // Schedules a repaint of what was drawn since the last call.
     void flushDirty();
-    bool hasDirty() const { return !dirty_.isEmpty(); }
 
-    // The backing image. Drawing writes into it in place: copy() it to keep a
-    // picture that later drawing must not change.
-    const QImage& image() const { return image_; }
+    // The backing image, with everything queued drawn. Drawing writes into it
+    // in place: copy() it to keep a picture that later drawing must not change.
+    const QImage& image() const
+    {
+        const_cast<PlotWidget*>(this)->sync();
+        return image_;
+    }
     QRgb toRgb(Colour colour) const;
     // The device pixel that a point in user coordinates falls on.
     QPoint devicePoint(double x, double y) const { return {toPixelX(x), toPixelY(y)}; }
@@ -43,6 +56,25 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    struct Command {
+        float x1, y1, x2, y2;
+        QRgb colour;
+        bool isBox;
+    };
+    // Hands queued commands to the drawing thread (starting it if need be).
+    void handOver();
+    // Returns when every command queued so far is drawn.
+    void sync();
+    void drawLoop();
+    void drawLine(const Command& c);
+    void drawBox(const Command& c);
+    void enqueue(const Command& c)
+    {
+        queued_.push_back(c);
+        if (queued_.size() >= kBatch)
+            handOver();
+    }
+
     void ensureImage();
     void updateTransform();
     int toPixelX(double x) const { return toPixel((x - left_) * sx_); }
@@ -101,6 +133,17 @@ private:
     double sx_ = 1, sy_ = 1;
     bool persistentPlot_ = false;
     bool persistentWindow_ = false;
+
+    // Commands go to the drawing thread in batches, which keeps the hand-over
+    // cost per generation small.
+    static constexpr std::size_t kBatch = 4096;
+    std::vector<Command> queued_;  // window thread only
+    std::mutex mutex_;             // guards what follows
+    std::condition_variable wake_, done_;
+    std::vector<Command> work_;
+    bool drawing_ = false;
+    bool stop_ = false;
+    std::thread drawer_;
 };
 
 }  // namespace quillmar
