@@ -7,7 +7,6 @@ Usage: accessibility_listener_bench.py PATH-TO-quillmar [GENERATIONS]
 (inside a D-Bus session with a display)."""
 
 import os
-import subprocess
 import sys
 import threading
 import time
@@ -15,33 +14,8 @@ import time
 import pyatspi
 from gi.repository import GLib
 
-
-def find(app, role, name):
-    stack = [app]
-    while stack:
-        node = stack.pop()
-        for i in range(node.childCount):
-            child = node.getChildAtIndex(i)
-            if child is None:
-                continue
-            if child.getRoleName() == role and child.name == name:
-                return child
-            stack.append(child)
-    return None
-
-
-def start(program):
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-    proc = subprocess.Popen([program], env=env)
-    desktop = pyatspi.Registry.getDesktop(0)
-    for _ in range(200):
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == "quillmar" and find(app, "push button", "Begin"):
-                return proc, app
-        time.sleep(0.05)
-    proc.kill()
-    sys.exit("the program did not appear on the accessibility bus")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "app"))
+from bus_helpers import find, start  # noqa: E402
 
 
 def timed_run(program, generations, listen):

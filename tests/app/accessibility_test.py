@@ -6,12 +6,9 @@ read, "Begin" is pressed through its action and the new total is read back.
 Usage: accessibility_test.py PATH-TO-quillmar (inside a D-Bus session with a
 display; the Qt bridge is forced on)."""
 
-import os
-import subprocess
 import sys
-import time
 
-import pyatspi
+from bus_helpers import start, text_of, wait_for
 
 TEXTS = {  # accessible name (the label beside the box) -> default text
     "No. Species:": "50",
@@ -26,25 +23,6 @@ TEXTS = {  # accessible name (the label beside the box) -> default text
 }
 BUTTONS = ["Begin", "Reset"]
 CHECKS = ["Step Through", "Remove Rule 2"]
-
-
-def wait_for(predicate, what, seconds=20.0):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    sys.exit(f"FAIL: timed out waiting for {what}")
-
-
-def find_app():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        if app is not None and app.name == "quillmar":
-            return app
-    return None
 
 
 def controls(app):
@@ -63,18 +41,10 @@ def controls(app):
     return found
 
 
-def text_of(node):
-    t = node.queryText()
-    return t.getText(0, t.characterCount)
-
-
 def main():
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-    program = subprocess.Popen([sys.argv[1]], env=env)
+    program, app = start(sys.argv[1])
     try:
-        app = wait_for(find_app, "the program on the accessibility bus")
-        found = wait_for(lambda: (lambda c: c if ("push button", "Begin") in c else None)(controls(app)),
-                         "the window's controls")
+        found = controls(app)
         for name, default in TEXTS.items():
             node = found.get(("text", name))
             if node is None:

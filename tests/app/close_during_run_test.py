@@ -7,56 +7,17 @@ status 0 (the time it took is printed).
 Usage: close_during_run_test.py PATH-TO-quillmar (inside a D-Bus session with
 an X display)."""
 
-import os
 import subprocess
 import sys
 import time
 
-import pyatspi
 from Xlib import X, display, protocol
+
+from bus_helpers import find, start, text_of, wait_for
 
 
 def fail(message):
     sys.exit(f"FAIL: {message}")
-
-
-def find(node, role, name):
-    stack = [node]
-    while stack:
-        n = stack.pop()
-        for i in range(n.childCount):
-            child = n.getChildAtIndex(i)
-            if child is None:
-                continue
-            if child.getRoleName() == role and child.name == name:
-                return child
-            stack.append(child)
-    return None
-
-
-def wait_for(predicate, what, seconds=20.0):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    fail(f"timed out waiting for {what}")
-
-
-def start(program):
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-    proc = subprocess.Popen([program], env=env)
-    desktop = pyatspi.Registry.getDesktop(0)
-
-    def app():
-        for i in range(desktop.childCount):
-            a = desktop.getChildAtIndex(i)
-            if a is not None and a.name == "quillmar" and find(a, "push button", "Begin"):
-                return a
-        return None
-
-    return proc, wait_for(app, "the program on the accessibility bus")
 
 
 def top_window(d, title):
@@ -81,11 +42,6 @@ def send_close(title):
     event = protocol.event.ClientMessage(window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
     window.send_event(event, event_mask=X.NoEventMask)
     d.flush()
-
-
-def text_of(node):
-    t = node.queryText()
-    return t.getText(0, t.characterCount)
 
 
 def run_case(program, nested):
