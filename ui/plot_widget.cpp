@@ -41,7 +41,10 @@ void PlotWidget::handOver()
     if (!drawer_.joinable())
         drawer_ = std::thread([this] { drawLoop(); });
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        // A drawing thread that falls behind holds the run back rather than
+        // letting the queue, and the memory it takes, grow without bound.
+        done_.wait(lock, [this] { return work_.size() < kMaxWaiting; });
         if (work_.empty())
             work_.swap(queued_);
         else
@@ -71,6 +74,7 @@ void PlotWidget::drawLoop()
         batch.swap(work_);
         drawing_ = true;
         lock.unlock();
+        done_.notify_all();  // the queue has room again
         for (const Command& c : batch)
             c.isBox ? drawBox(c) : drawLine(c);
         batch.clear();

@@ -137,6 +137,7 @@ private:
     // Commands go to the drawing thread in batches, which keeps the hand-over
     // cost per generation small.
     static constexpr std::size_t kBatch = 4096;
+    static constexpr std::size_t kMaxWaiting = 4 * kBatch;
     std::vector<Command> queued_;  // window thread only
     std::mutex mutex_;             // guards what follows
     std::condition_variable wake_, done_;
