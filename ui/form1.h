@@ -94,6 +94,7 @@ private:
     std::unique_ptr<RunController> controller_;
 
     QElapsedTimer paced_;
+    int passesSinceClock_ = 0;
     int handlerDepth_ = 0;
     bool closing_ = false;
     std::optional<QString> failure_;
