@@ -69,6 +69,18 @@ std::string magnitudeText(double d, std::string_view sep, std::string_view intro
 
 std::string signedText(double d, std::string_view sep, std::string_view intro, std::string_view positive)
 {
+    // Whole numbers below 10^15, the counters written on every generation,
+    // go straight into one buffer.
+    if (std::fabs(d) < 1e15 && d == std::floor(d)) {
+        char buf[24];
+        char* p = buf;
+        if (d < 0)
+            *p++ = '-';
+        else if (!positive.empty())
+            *p++ = positive[0];
+        p = std::to_chars(p, buf + sizeof buf, static_cast<std::int64_t>(std::fabs(d))).ptr;
+        return std::string(buf, p);
+    }
     if (std::isnan(d))
         return std::string(positive) + "NaN";
     if (std::isinf(d))
