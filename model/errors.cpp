@@ -5,10 +5,10 @@ namespace quillmar {
 std::string errorName(ErrorCode code)
 {
     switch (code) {
-    case ErrorCode::Overflow: return "Overflow";
-    case ErrorCode::SubscriptOutOfRange: return "Subscript out of range";
-    case ErrorCode::InvalidResult: return "Invalid procedure call or argument";
-    case ErrorCode::ToolkitFailure: return "Internal error";
+        case ErrorCode::Overflow:
+            return "Overflow";
+        case ErrorCode::SubscriptOutOfRange:
+            return "Subscript out of range";
     }
     return "Unknown error";
 }
@@ -26,6 +26,9 @@ RuntimeError::RuntimeError(ErrorCode code, const std::string& detail)
 {
 }
 
-void raise(ErrorCode code, const std::string& detail) { throw RuntimeError(code, detail); }
+void raise(ErrorCode code, const std::string& detail)
+{
+    throw RuntimeError(code, detail);
+}
 
 }  // namespace quillmar

@@ -9,8 +9,6 @@ namespace quillmar {
 enum class ErrorCode : int {
     Overflow = 6,
     SubscriptOutOfRange = 9,
-    InvalidResult = 5,  // a floating-point operation gave no valid number
-    ToolkitFailure = 51,
 };
 
 // The name shown to the user for an error number ("Overflow", ...).

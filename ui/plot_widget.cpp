@@ -153,12 +153,10 @@ void PlotWidget::setScale(float left, float top, float right, float bottom)
     updateTransform();
 }
 
-void PlotWidget::setPersistentDrawing(bool plot, bool window)
+void PlotWidget::setPersistentDrawing(bool, bool)
 {
-    // The backing image always keeps the picture; the switches are kept only
-    // so that the window can report them.
-    persistentPlot_ = plot;
-    persistentWindow_ = window;
+    // The backing image keeps the picture whatever the switches say; a repaint
+    // after the window was covered shows it again.
 }
 
 void PlotWidget::clear()

@@ -131,8 +131,6 @@ private:
     } lastRow_;  // in device pixels
     float left_ = 0, top_ = 0, right_ = 1, bottom_ = 1;
     double sx_ = 1, sy_ = 1;
-    bool persistentPlot_ = false;
-    bool persistentWindow_ = false;
 
     // Commands go to the drawing thread in batches, which keeps the hand-over
     // cost per generation small.
