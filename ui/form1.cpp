@@ -30,7 +30,10 @@ namespace {
 // a nested handler failed.
 struct RunAbandoned {};
 
-constexpr int px(int twips) { return twips / kTwipsPerPixel; }
+constexpr int px(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
 
 constexpr int kPaintIntervalMs = 16;
 constexpr int kPassesPerClockRead = 8;
@@ -59,16 +62,12 @@ Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), 
     buildControls();
 
     FormBinding::Widgets w;
-    for (const ControlSpec& c : kControls) {
-        if (c.kind != ControlSpec::Kind::TextBox)
-            continue;
-        for (int b = 0; b < kTextBoxCount; ++b) {
-            static constexpr const char* names[] = {"txtOutput",  "txtNumPts",  "txtNumAv",   "txtGenerations", "txtSize",
-                                                    "txtLowval", "txtLargest", "txtIterate", "txtTotIter"};
-            if (QLatin1String(names[b]) == QLatin1String(c.name))
-                w.lines[static_cast<std::size_t>(b)] = textBox(QString::fromLatin1(c.name));
-        }
-    }
+    // In TextBox order; txtOutput is no line edit and stays null here.
+    static constexpr const char* kTextBoxNames[kTextBoxCount] = {
+        "txtOutput", "txtNumPts",  "txtNumAv",   "txtGenerations", "txtSize",
+        "txtLowval", "txtLargest", "txtIterate", "txtTotIter"};
+    for (std::size_t b = 0; b < w.lines.size(); ++b)
+        w.lines[b] = textBox(QString::fromLatin1(kTextBoxNames[b]));
     w.output = txtOutput_;
     w.chkStep = chkStep_;
     w.chkRule2 = chkRule2_;
@@ -82,7 +81,8 @@ Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), 
     // The user-editable boxes are read on every pass; keep their cached texts current.
     for (TextBox b : {TextBox::txtNumPts, TextBox::txtGenerations}) {
         QLineEdit* e = w.lines[static_cast<std::size_t>(b)];
-        connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) { binding_->userEdited(b, t); });
+        connect(e, &QLineEdit::textChanged, this,
+                [this, b](const QString& t) { binding_->userEdited(b, t); });
     }
     connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(cmdReset_, &QPushButton::clicked, this, &Form1::cmdReset_Click);
@@ -106,58 +106,60 @@ void Form1::buildControls()
         const QString text = QString::fromUtf8(c.text);
         QWidget* widget = nullptr;
         switch (c.kind) {
-        case ControlSpec::Kind::TextBox: {
-            auto* e = new QLineEdit(text, this);
-            e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            widget = e;
-            break;
-        }
-        case ControlSpec::Kind::MultiLineTextBox: {
-            auto* t = new QPlainTextEdit(text, this);
-            t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-            t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            t->setTabChangesFocus(true);
-            // Tab stops every eight average characters keep a log line on one row.
-            t->setTabStopDistance(8.0 * QFontMetricsF(windowFont()).averageCharWidth());
-            t->setAccessibleName(QStringLiteral("Torrel log"));
-            t->setAccessibleDescription(QStringLiteral("One line per completed torrel: threshold fitness, then torrel size"));
-            txtOutput_ = t;
-            widget = t;
-            break;
-        }
-        case ControlSpec::Kind::Label:
-        case ControlSpec::Kind::WrappingLabel: {
-            auto* l = new QLabel(text, this);
-            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            l->setTextFormat(Qt::PlainText);
-            l->setWordWrap(c.kind == ControlSpec::Kind::WrappingLabel);
-            widget = l;
-            break;
-        }
-        case ControlSpec::Kind::CheckBox: {
-            auto* b = new QCheckBox(text, this);
-            (name == QLatin1String("chkStep") ? chkStep_ : chkRule2_) = b;
-            widget = b;
-            break;
-        }
-        case ControlSpec::Kind::Button: {
-            auto* b = new QPushButton(text, this);
-            // Enter presses a button only while it has the focus; no default button.
-            b->setAutoDefault(true);
-            b->setDefault(false);
-            (name == QLatin1String("Command1") ? Command1_ : cmdReset_) = b;
-            widget = b;
-            break;
-        }
-        case ControlSpec::Kind::Picture: {
-            Picture1_ = new PlotWidget(this);
-            Picture1_->setAccessibleName(QStringLiteral("Fitness plot"));
-            Picture1_->setAccessibleDescription(
-                QStringLiteral("Each species as a small box at its index and fitness; the line is the threshold fitness"));
-            widget = Picture1_;
-            break;
-        }
+            case ControlSpec::Kind::TextBox: {
+                auto* e = new QLineEdit(text, this);
+                e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                widget = e;
+                break;
+            }
+            case ControlSpec::Kind::MultiLineTextBox: {
+                auto* t = new QPlainTextEdit(text, this);
+                t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+                t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                t->setTabChangesFocus(true);
+                // Tab stops every eight average characters keep a log line on one row.
+                t->setTabStopDistance(8.0 * QFontMetricsF(windowFont()).averageCharWidth());
+                t->setAccessibleName(QStringLiteral("Torrel log"));
+                t->setAccessibleDescription(
+                    QStringLiteral("One line per completed torrel: threshold fitness, then torrel size"));
+                txtOutput_ = t;
+                widget = t;
+                break;
+            }
+            case ControlSpec::Kind::Label:
+            case ControlSpec::Kind::WrappingLabel: {
+                auto* l = new QLabel(text, this);
+                l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                l->setTextFormat(Qt::PlainText);
+                l->setWordWrap(c.kind == ControlSpec::Kind::WrappingLabel);
+                widget = l;
+                break;
+            }
+            case ControlSpec::Kind::CheckBox: {
+                auto* b = new QCheckBox(text, this);
+                (name == QLatin1String("chkStep") ? chkStep_ : chkRule2_) = b;
+                widget = b;
+                break;
+            }
+            case ControlSpec::Kind::Button: {
+                auto* b = new QPushButton(text, this);
+                // Enter presses a button only while it has the focus; no default button.
+                b->setAutoDefault(true);
+                b->setDefault(false);
+                (name == QLatin1String("Command1") ? Command1_ : cmdReset_) = b;
+                widget = b;
+                break;
+            }
+            case ControlSpec::Kind::Picture: {
+                Picture1_ = new PlotWidget(this);
+                Picture1_->setAccessibleName(QStringLiteral("Fitness plot"));
+                Picture1_->setAccessibleDescription(
+                    QStringLiteral("Each species as a small box at its index and fitness; the line is the "
+                                   "threshold fitness"));
+                widget = Picture1_;
+                break;
+            }
         }
         widget->setObjectName(name);
         widget->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
@@ -169,9 +171,11 @@ void Form1::buildControls()
     }
     for (const ControlSpec& c : kControls) {
         if (c.buddy)
-            static_cast<QLabel*>(control(QString::fromLatin1(c.name)))->setBuddy(control(QString::fromLatin1(c.buddy)));
+            static_cast<QLabel*>(control(QString::fromLatin1(c.name)))
+                ->setBuddy(control(QString::fromLatin1(c.buddy)));
     }
-    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(tabOrder.begin(), tabOrder.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
     // Qt ignores a tab-order pair that names a widget without focus (a label),
     // so chain only the controls that can take the focus.
     std::erase_if(tabOrder, [](const auto& t) { return t.second->focusPolicy() == Qt::NoFocus; });
@@ -193,9 +197,15 @@ QWidget* Form1::control(const QString& name) const
     return it == byName_.end() ? nullptr : it->second;
 }
 
-QLineEdit* Form1::textBox(const QString& name) const { return qobject_cast<QLineEdit*>(control(name)); }
+QLineEdit* Form1::textBox(const QString& name) const
+{
+    return qobject_cast<QLineEdit*>(control(name));
+}
 
-void Form1::present() { binding_->present(); }
+void Form1::present()
+{
+    binding_->present();
+}
 
 void Form1::yield()
 {
@@ -283,14 +293,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     // Log lines waiting for the next paint go in before the user's edit, so the
     // log keeps the order in which things happened.
     switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::InputMethod:
-    case QEvent::MouseButtonPress:
-    case QEvent::Drop:
-    case QEvent::ContextMenu:
-        binding_->flushLog();
-        break;
-    default: break;
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::Drop:
+        case QEvent::ContextMenu:
+            binding_->flushLog();
+            break;
+        default:
+            break;
     }
     return QWidget::eventFilter(watched, event);
 }
