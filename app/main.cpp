@@ -28,9 +28,10 @@ bool displayAvailable()
 int main(int argc, char** argv)
 {
     if (!displayAvailable()) {
-        std::fputs("quillmar: no display found (DISPLAY is not set); to run without a screen use: "
-                   "xvfb-run -a quillmar\n",
-                   stderr);
+        std::fputs(
+            "quillmar: no display found (DISPLAY is not set); to run without a screen use: "
+            "xvfb-run -a quillmar\n",
+            stderr);
         return 1;
     }
     QApplication app(argc, argv);

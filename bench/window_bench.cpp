@@ -65,7 +65,10 @@ using quillmar::TextBox;
 using quillmar::testing::RecordingForm;
 using Clock = std::chrono::steady_clock;
 
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double seconds(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
 
 // ---------------------------------------------------------------------------
 // Verdicts, printed after the table.
@@ -85,7 +88,8 @@ void verdict(const std::string& name, double value, const char* unit, bool lessI
 {
     const bool pass = lessIsBetter ? value < target : value >= target;
     char buf[256];
-    std::snprintf(buf, sizeof buf, "%.4g %s (target %s %.4g %s)", value, unit, lessIsBetter ? "<" : ">=", target, unit);
+    std::snprintf(buf, sizeof buf, "%.4g %s (target %s %.4g %s)", value, unit,
+                  lessIsBetter ? "<" : ">=", target, unit);
     verdicts().push_back({name, buf, pass});
 }
 
@@ -98,7 +102,10 @@ double percentile(std::vector<double> v, double p)
     return v[std::min(k, v.size() - 1)];
 }
 
-double median(std::vector<double> v) { return percentile(std::move(v), 0.5); }
+double median(std::vector<double> v)
+{
+    return percentile(std::move(v), 0.5);
+}
 
 // ---------------------------------------------------------------------------
 // The window under test.
@@ -339,10 +346,11 @@ void BM_BeginDraw(benchmark::State& state)
     state.counters["median_ms"] = med * 1e3;
     state.counters["headless_ms"] = headless * 1e3;
     state.counters["ratio_to_headless"] = med / headless;
-    state.counters["plot_paints_per_iter"] = static_cast<double>(plotPaints.count) / static_cast<double>(times.size());
+    state.counters["plot_paints_per_iter"] =
+        static_cast<double>(plotPaints.count) / static_cast<double>(times.size());
     verdict("BeginDraw/" + std::to_string(species) + " median", med * 1e3, "ms", true, 50.0);
-    verdict("BeginDraw/" + std::to_string(species) + " worst", *std::max_element(times.begin(), times.end()) * 1e3,
-            "ms", true, 50.0);
+    verdict("BeginDraw/" + std::to_string(species) + " worst",
+            *std::max_element(times.begin(), times.end()) * 1e3, "ms", true, 50.0);
 }
 BENCHMARK(BM_BeginDraw)->Arg(32765)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -397,7 +405,8 @@ void BM_Run(benchmark::State& state)
         state.SetIterationTime(t);
         runSeconds += t;
         runGenerations += win.total() - before;
-        reached = reached && win.caption() == "&Resume" && win.total() - before == static_cast<double>(generations);
+        reached =
+            reached && win.caption() == "&Resume" && win.total() - before == static_cast<double>(generations);
     }
     const double rate = runGenerations / runSeconds;
     const double headlessRate = runGenerations / headlessSeconds;
@@ -422,7 +431,8 @@ void BM_Run(benchmark::State& state)
     if (species <= 1000) {
         verdict(name + " generations/s vs ceiling", rate / ceiling, "x ceiling", false, 0.5);
         verdict(name + " plot paints/s", static_cast<double>(plotPaints.count) / runSeconds, "/s", false, 50);
-        verdict(name + " txtTotIter paints/s", static_cast<double>(totPaints.count) / runSeconds, "/s", false, 50);
+        verdict(name + " txtTotIter paints/s", static_cast<double>(totPaints.count) / runSeconds, "/s", false,
+                50);
     } else {
         verdict(name + " generations/s vs headless", rate / headlessRate, "x headless", false, 0.8);
     }
@@ -485,10 +495,10 @@ ClickRecord clicksDuringRun(Window& win, ClickPath path, int clicks, XTestInput*
         if (path == ClickPath::Posted) {
             const QPointF p(local);
             const QPointF g(box->mapToGlobal(local));
-            QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonPress, p, p, g, Qt::LeftButton,
-                                                             Qt::LeftButton, Qt::NoModifier));
-            QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonRelease, p, p, g, Qt::LeftButton,
-                                                             Qt::NoButton, Qt::NoModifier));
+            QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonPress, p, p, g,
+                                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonRelease, p, p, g,
+                                                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
         } else {
             x->clickLeft();
         }
@@ -608,8 +618,8 @@ void BM_CloseDuringRun(benchmark::State& state)
     state.counters["unwind_max_ms"] = percentile(unwind, 1.0) * 1e3;
     state.counters["click_return_max_ms"] = percentile(clickReturn, 1.0) * 1e3;
     state.counters["failures"] = failures;
-    verdict("CloseDuringRun/" + std::to_string(species) + " worst unwind", percentile(unwind, 1.0) * 1e3, "ms", true,
-            100.0);
+    verdict("CloseDuringRun/" + std::to_string(species) + " worst unwind", percentile(unwind, 1.0) * 1e3,
+            "ms", true, 100.0);
     if (failures > 0)
         verdict("CloseDuringRun/" + std::to_string(species) + " error reports", failures, "", true, 1);
 }
@@ -627,9 +637,10 @@ int main(int argc, char** argv)
     // The figures are about a real display connection.
     qputenv("QT_QPA_PLATFORM", "xcb");
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fputs("quillmar-ui-bench: no X display; run it under Xvfb:\n"
-                   "  xvfb-run -a -s \"-screen 0 1280x1024x24\" quillmar-ui-bench\n",
-                   stderr);
+        std::fputs(
+            "quillmar-ui-bench: no X display; run it under Xvfb:\n"
+            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" quillmar-ui-bench\n",
+            stderr);
         return 1;
     }
     QApplication app(argc, argv);

@@ -90,11 +90,17 @@ std::string signedText(double d, std::string_view sep, std::string_view intro, s
     return std::string(d < 0 ? "-" : positive) + magnitudeText(d, sep, intro);
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
-std::string spacedForm(double d) { return signedText(d, ".", "", " "); }
+std::string spacedForm(double d)
+{
+    return signedText(d, ".", "", " ");
+}
 
 std::string plainForm(double d, std::string_view decimalSeparator)
 {
@@ -172,8 +178,8 @@ double leadingNumber(std::string_view text)
                 continue;  // the point
             if (s[k] != '0') {
                 // digits before the point count down to 0 at the units place
-                firstNonZero = k < intEnd ? static_cast<long long>(intEnd - k) - 1
-                                          : -static_cast<long long>(k - intEnd);
+                firstNonZero =
+                    k < intEnd ? static_cast<long long>(intEnd - k) - 1 : -static_cast<long long>(k - intEnd);
                 found = true;
                 break;
             }

@@ -17,7 +17,10 @@ double Tagged::toDouble() const
     return std::visit(Visitor{}, v_);
 }
 
-bool Tagged::isTrue() const { return !isEmpty() && toDouble() == -1.0; }
+bool Tagged::isTrue() const
+{
+    return !isEmpty() && toDouble() == -1.0;
+}
 
 void Tagged::increment()
 {

@@ -12,11 +12,11 @@ public:
     using Storage = std::variant<std::monostate, bool, std::int16_t, std::int32_t, float, double>;
 
     Tagged() = default;
-    Tagged(bool b) : v_(b) {}              // NOLINT: implicit, like the value it holds
-    Tagged(std::int16_t i) : v_(i) {}      // NOLINT
-    Tagged(std::int32_t i) : v_(i) {}      // NOLINT
-    Tagged(float f) : v_(f) {}             // NOLINT
-    Tagged(double d) : v_(d) {}            // NOLINT
+    Tagged(bool b) : v_(b) {}          // NOLINT: implicit, like the value it holds
+    Tagged(std::int16_t i) : v_(i) {}  // NOLINT
+    Tagged(std::int32_t i) : v_(i) {}  // NOLINT
+    Tagged(float f) : v_(f) {}         // NOLINT
+    Tagged(double d) : v_(d) {}        // NOLINT
 
     bool isEmpty() const { return std::holds_alternative<std::monostate>(v_); }
     const Storage& storage() const { return v_; }

@@ -21,7 +21,8 @@ int main(int argc, char** argv)
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     window.textBox(QStringLiteral("txtNumPts"))->setText(QString::fromLocal8Bit(argc > 2 ? argv[2] : "300"));
-    window.textBox(QStringLiteral("txtGenerations"))->setText(QString::fromLocal8Bit(argc > 3 ? argv[3] : "200000"));
+    window.textBox(QStringLiteral("txtGenerations"))
+        ->setText(QString::fromLocal8Bit(argc > 3 ? argv[3] : "200000"));
     QTest::mouseClick(window.command1(), Qt::LeftButton);
     window.present();
     QCoreApplication::processEvents();

@@ -21,6 +21,7 @@ inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int kClientWidthTwips = 8655;
 inline constexpr int kClientHeightTwips = 9210;
 
+// clang-format off
 inline constexpr std::array<ControlSpec, 22> kControls{{
     {"txtOutput", ControlSpec::Kind::MultiLineTextBox, "", 5160, 0, 3375, 1455, 11, true, nullptr},
     {"txtNumPts", ControlSpec::Kind::TextBox, "50", 1080, 90, 495, 285, 2, true, nullptr},
@@ -45,5 +46,6 @@ inline constexpr std::array<ControlSpec, 22> kControls{{
     {"txtTotIter", ControlSpec::Kind::TextBox, "0", 7440, 1680, 1095, 285, 18, false, nullptr},
     {"Picture1", ControlSpec::Kind::Picture, "", 0, 2040, 8535, 7095, 1, true, nullptr},
 }};
+// clang-format on
 
 }  // namespace quillmar

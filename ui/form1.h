@@ -33,7 +33,8 @@ class Form1 final : public QWidget {
 public:
     // `clock` feeds the random generator's reseeds; tests pass a fixed one to
     // replay a run exactly.
-    explicit Form1(QWidget* parent = nullptr, ClockMixedRandom::Clock clock = ClockMixedRandom::systemClock());
+    explicit Form1(QWidget* parent = nullptr,
+                   ClockMixedRandom::Clock clock = ClockMixedRandom::systemClock());
     ~Form1() override;
 
     // The font every control uses.

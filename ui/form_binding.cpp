@@ -14,9 +14,15 @@
 namespace quillmar {
 
 namespace {
-std::size_t at(TextBox box) { return static_cast<std::size_t>(box); }
+std::size_t at(TextBox box)
+{
+    return static_cast<std::size_t>(box);
+}
 
-QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString fromUtf8(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 }  // namespace
 
 FormBinding::FormBinding(const Widgets& widgets) : w_(widgets)
@@ -30,13 +36,15 @@ FormBinding::FormBinding(const Widgets& widgets) : w_(widgets)
 bool FormBinding::isCounter(TextBox box)
 {
     switch (box) {
-    case TextBox::txtNumAv:
-    case TextBox::txtSize:
-    case TextBox::txtLowval:
-    case TextBox::txtLargest:
-    case TextBox::txtIterate:
-    case TextBox::txtTotIter: return true;
-    default: return false;
+        case TextBox::txtNumAv:
+        case TextBox::txtSize:
+        case TextBox::txtLowval:
+        case TextBox::txtLargest:
+        case TextBox::txtIterate:
+        case TextBox::txtTotIter:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -97,7 +105,10 @@ void FormBinding::flushLog()
     bar->setValue(following ? bar->maximum() : kept);
 }
 
-void FormBinding::userEdited(TextBox box, const QString& text) { cache_[at(box)] = text.toStdString(); }
+void FormBinding::userEdited(TextBox box, const QString& text)
+{
+    cache_[at(box)] = text.toStdString();
+}
 
 int FormBinding::value(CheckBox box) const
 {
@@ -110,9 +121,15 @@ void FormBinding::setEnabled(CheckBox box, bool enabled)
     (box == CheckBox::chkStep ? w_.chkStep : w_.chkRule2)->setEnabled(enabled);
 }
 
-std::string FormBinding::caption() const { return w_.command1->text().toStdString(); }
+std::string FormBinding::caption() const
+{
+    return w_.command1->text().toStdString();
+}
 
-void FormBinding::setCaption(std::string_view caption) { w_.command1->setText(fromUtf8(caption)); }
+void FormBinding::setCaption(std::string_view caption)
+{
+    w_.command1->setText(fromUtf8(caption));
+}
 
 void FormBinding::showMessage(std::string_view message)
 {
@@ -124,7 +141,10 @@ void FormBinding::showMessage(std::string_view message)
         QMessageBox::warning(w_.window, w_.window->windowTitle(), text);
 }
 
-PlotSurface& FormBinding::plot() { return *w_.plot; }
+PlotSurface& FormBinding::plot()
+{
+    return *w_.plot;
+}
 
 void FormBinding::present()
 {
