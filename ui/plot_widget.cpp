@@ -2,6 +2,9 @@
 
 #include <QEvent>
 #include <QPaintEvent>
+#if defined(__linux__)
+#include <pthread.h>
+#endif
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -65,6 +68,9 @@ void PlotWidget::sync()
 
 void PlotWidget::drawLoop()
 {
+#if defined(__linux__)
+    pthread_setname_np(pthread_self(), "plot-drawing");  // names it in profilers and debuggers
+#endif
     std::vector<Command> batch;
     std::unique_lock lock(mutex_);
     for (;;) {
