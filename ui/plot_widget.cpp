@@ -290,20 +290,11 @@ void PlotWidget::drawBox(const Command& cmd)
             p[x] = c;
         return;
     }
-    if (r < 0 || b < 0 || l >= w || t >= h)
-        return;
-    const int cl = std::max(l, 0), cr = std::min(r, w - 1);
-    const int ct = std::max(t, 0), cb = std::min(b, h - 1);
-    if (t >= 0)
-        std::fill(row(t) + cl, row(t) + cr + 1, c);
-    if (b < h)
-        std::fill(row(b) + cl, row(b) + cr + 1, c);
-    if (l >= 0)
-        for (int y = ct; y <= cb; ++y)
-            row(y)[l] = c;
-    if (r < w)
-        for (int y = ct; y <= cb; ++y)
-            row(y)[r] = c;
+    // A box cut by an edge: the clipping line primitives draw what is inside.
+    hline(l, r, t, c);
+    hline(l, r, b, c);
+    vline(l, t, b, c);
+    vline(r, t, b, c);
 }
 
 void PlotWidget::flushDirty()
