@@ -111,17 +111,23 @@ private:
     void bindImage();
     QRgb* row(int y) const { return reinterpret_cast<QRgb*>(bits_ + y * stride_); }
 
+    // The members are grouped by the thread that writes them while a run
+    // draws, each group on its own cache lines: a line written by one thread
+    // and read by the other would pass between the processors on every
+    // command and slow both.
+
+    // Set by the window thread while the queue is drawn; read by both.
     QImage image_;
     // image_'s pixels and geometry, kept at hand: markers are drawn several
     // times per generation, and each QImage accessor is a library call.
     uchar* bits_ = nullptr;
     qsizetype stride_ = 0;
     int width_ = 0, height_ = 0;
-    QRect dirty_;  // in device pixels
-    // The palette's button colours as last resolved; QWidget::palette() is too
-    // slow to call for every marker.
-    QRgb buttonFace_ = 0;
-    QRgb buttonText_ = 0;
+    float left_ = 0, top_ = 0, right_ = 1, bottom_ = 1;
+    double sx_ = 1, sy_ = 1;
+
+    // Written by the drawing thread.
+    alignas(64) QRect dirty_;  // in device pixels
     // The last horizontal line drawn (device pixels, clipped), valid while no
     // drawing has touched its row since: drawing it again changes nothing.
     struct Row {
@@ -129,15 +135,19 @@ private:
         QRgb c = 0;
         bool valid = false;
     } lastRow_;  // in device pixels
-    float left_ = 0, top_ = 0, right_ = 1, bottom_ = 1;
-    double sx_ = 1, sy_ = 1;
+
+    // Written by the window thread on every command.
+    // The palette's button colours as last resolved; QWidget::palette() is too
+    // slow to call for every marker.
+    alignas(64) QRgb buttonFace_ = 0;
+    QRgb buttonText_ = 0;
 
     // Commands go to the drawing thread in batches, which keeps the hand-over
     // cost per generation small.
     static constexpr std::size_t kBatch = 4096;
     static constexpr std::size_t kMaxWaiting = 4 * kBatch;
     std::vector<Command> queued_;  // window thread only
-    std::mutex mutex_;             // guards what follows
+    alignas(64) std::mutex mutex_;  // guards what follows
     std::condition_variable wake_, done_;
     std::vector<Command> work_;
     bool drawing_ = false;
