@@ -60,11 +60,12 @@ void RunController::mainLoop()
         DepthGuard& operator=(const DepthGuard&) = delete;
     } guard(depth_);
 
+    const std::string separator = view_.decimalSeparator();
     while (sim_.running.isTrue()) {
         yield_();
         sim_.try_(sim_.x, sim_.xpos, sim_.xposold, sim_.a, sim_.num);
         thresholdLine(view_.plot(), sim_.lowval, sim_.num);
-        view_.setText(TextBox::txtIterate, plainForm(sim_.cursize, view_.decimalSeparator()));
+        view_.setText(TextBox::txtIterate, plainForm(sim_.cursize, separator));
         const double target = leadingNumber(view_.text(TextBox::txtGenerations));
         const double total = leadingNumber(view_.text(TextBox::txtTotIter));
         if (target == total) {

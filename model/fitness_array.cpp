@@ -21,12 +21,6 @@ void FitnessArray::redimPreserve(Int16 upper)
     filled_.resize(n, 0);
 }
 
-Tagged FitnessArray::get(Int16 i) const
-{
-    const auto k = check(i);
-    return filled_[k] ? Tagged(values_[k]) : Tagged();
-}
-
 void FitnessArray::set(Int16 i, float f)
 {
     const auto k = check(i);

@@ -26,7 +26,11 @@ public:
     // Number of slots (upper bound + 1); 0 when not allocated.
     int size() const { return static_cast<int>(values_.size()); }
 
-    Tagged get(Int16 i) const;
+    Tagged get(Int16 i) const
+    {
+        const auto k = check(i);
+        return filled_[k] ? Tagged(values_[k]) : Tagged();
+    }
     // The cell as a number: an empty cell reads as 0.
     float value(Int16 i) const { return values_[check(i)]; }
     bool isEmpty(Int16 i) const { return !filled_[check(i)]; }

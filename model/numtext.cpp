@@ -189,4 +189,24 @@ double leadingNumber(std::string_view text)
     return negative ? -value : value;
 }
 
+bool incrementSpacedWhole(std::string& text)
+{
+    const std::size_t n = text.size();
+    if (n < 2 || n > 15 || text[0] != ' ' || (text[1] == '0' && n > 2))
+        return false;
+    for (std::size_t k = 1; k < n; ++k)
+        if (!isDigit(text[k]))
+            return false;
+    std::size_t k = n - 1;
+    while (text[k] == '9') {
+        text[k] = '0';
+        if (--k == 0) {
+            text.insert(text.begin() + 1, '1');  // 99 -> 100
+            return true;
+        }
+    }
+    ++text[k];
+    return true;
+}
+
 }  // namespace quillmar

@@ -24,4 +24,10 @@ std::string plainForm(double d, std::string_view decimalSeparator = ".");
 // infinity of its sign.
 double leadingNumber(std::string_view text);
 
+// Adds one, in place, to a text that is the spaced form of a whole number
+// from 0 to 10^14 - 1, giving the spaced form of the next number: the same as
+// spacedForm(leadingNumber(text) + 1) without the conversions. Returns false
+// and leaves any other text alone.
+bool incrementSpacedWhole(std::string& text);
+
 }  // namespace quillmar

@@ -94,8 +94,13 @@ void Simulation::try_(Tagged& x, Int16& xpos, Int16& xposold, FitnessArray& a, I
 
 void Simulation::addOneToTotal()
 {
-    const double total = leadingNumber(view_.text(TextBox::txtTotIter));
-    view_.setText(TextBox::txtTotIter, spacedForm(checkedIncrement(total)));
+    std::string total = view_.text(TextBox::txtTotIter);
+    // The usual total, a whole number the program wrote itself, is counted
+    // on in its digits; any other text goes through the number.
+    if (incrementSpacedWhole(total))
+        view_.setText(TextBox::txtTotIter, total);
+    else
+        view_.setText(TextBox::txtTotIter, spacedForm(checkedIncrement(leadingNumber(total))));
 }
 
 void Simulation::selectAndCount(Tagged& x, Int16& xpos, Int16& xposold, const FitnessArray& a, Int16 num)

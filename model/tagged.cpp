@@ -4,24 +4,6 @@
 
 namespace quillmar {
 
-double Tagged::toDouble() const
-{
-    struct Visitor {
-        double operator()(std::monostate) const { return 0.0; }
-        double operator()(bool b) const { return b ? -1.0 : 0.0; }
-        double operator()(std::int16_t i) const { return i; }
-        double operator()(std::int32_t i) const { return i; }
-        double operator()(float f) const { return f; }
-        double operator()(double d) const { return d; }
-    };
-    return std::visit(Visitor{}, v_);
-}
-
-bool Tagged::isTrue() const
-{
-    return !isEmpty() && toDouble() == -1.0;
-}
-
 void Tagged::increment()
 {
     if (isEmpty()) {

@@ -22,9 +22,20 @@ public:
     const Storage& storage() const { return v_; }
 
     // The numeric value: empty and false read as 0, true as -1.
-    double toDouble() const;
+    double toDouble() const
+    {
+        struct Visitor {
+            double operator()(std::monostate) const { return 0.0; }
+            double operator()(bool b) const { return b ? -1.0 : 0.0; }
+            double operator()(std::int16_t i) const { return i; }
+            double operator()(std::int32_t i) const { return i; }
+            double operator()(float f) const { return f; }
+            double operator()(double d) const { return d; }
+        };
+        return std::visit(Visitor{}, v_);
+    }
     // True only for a value that compares equal to the Boolean true.
-    bool isTrue() const;
+    bool isTrue() const { return !isEmpty() && toDouble() == -1.0; }
     // Adds 1; a 16-bit integer that would overflow widens to 32 bits, and a
     // 32-bit integer to double precision. Empty becomes the 16-bit integer 1.
     void increment();

@@ -2,7 +2,8 @@
 // reading is NaN, when blanks, tabs or line feeds change a reading, when a
 // trailing character that cannot continue a number changes it, when a sign in
 // front does not act as a sign, or when a text that is one whole number reads
-// differently from strtod.
+// differently from strtod. Also aborts when counting on a total in its digits
+// disagrees with reading, adding one and writing the spaced form.
 
 #include <cmath>
 #include <cstddef>
@@ -89,5 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (isWholeNumber(stripped))
         require(leadingNumber(text) == std::strtod(stripped.c_str(), nullptr),
                 "a whole number reads as strtod");
+
+    std::string counted = text;
+    if (quillmar::incrementSpacedWhole(counted))
+        require(counted == quillmar::spacedForm(v + 1), "counting on in the digits agrees with the number");
+    else
+        require(counted == text, "a text not counted on is left alone");
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
 #include <random>
 #include <string>
@@ -84,6 +85,30 @@ TEST(NumberText, LeadingNumber)
     // A mantissa longer than any exponent cap must not flip the magnitude.
     EXPECT_EQ(leadingNumber("0." + std::string(1'500'000, '0') + "1e2000000"), inf);
     EXPECT_EQ(leadingNumber(std::string(1'500'000, '9') + "e-2000000"), 0.0);
+}
+
+// A total the program wrote is counted on in its digits, with exactly the
+// result of reading it, adding one and writing the spaced form; any other text
+// is left to that longer way.
+TEST(NumberText, CountingOnAWholeTotal)
+{
+    struct Case {
+        const char* text;
+        bool counted;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {" 0", true}, {" 1", true}, {" 9", true}, {" 199", true}, {" 99999", true},
+             {" 12345678901234", true}, {" 99999999999999", true},  // 14 digits: 10^14 follows
+             {" 999999999999999", false},                           // 10^15 is written 1E+15
+             {" 007", false}, {" 00", false}, {"7", false}, {"  7", false}, {" -5", false},
+             {" 1.5", false}, {" 12a", false}, {" ", false}, {"", false}, {" 1E+15", false}}) {
+        std::string text = c.text;
+        EXPECT_EQ(incrementSpacedWhole(text), c.counted) << '"' << c.text << '"';
+        if (c.counted)
+            EXPECT_EQ(text, spacedForm(leadingNumber(c.text) + 1)) << '"' << c.text << '"';
+        else
+            EXPECT_EQ(text, c.text);
+    }
 }
 
 // A number with at most 15 significant digits survives the spaced form and the
