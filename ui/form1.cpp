@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include <time.h>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -10,7 +11,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <utility>
@@ -46,6 +49,19 @@ QFont Form1::windowFont()
     f.setPixelSize(11);
     f.setStyleHint(QFont::SansSerif);
     return f;
+}
+
+ClockMixedRandom::Clock Form1::reseedClock()
+{
+#if defined(CLOCK_MONOTONIC_COARSE)
+    return [] {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+        return static_cast<std::uint64_t>(t.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(t.tv_nsec);
+    };
+#else
+    return ClockMixedRandom::systemClock();
+#endif
 }
 
 Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), random_(std::move(clock))

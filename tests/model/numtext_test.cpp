@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <initializer_list>
 #include <limits>
 #include <random>
 #include <string>
@@ -96,12 +95,27 @@ TEST(NumberText, CountingOnAWholeTotal)
         const char* text;
         bool counted;
     };
-    for (const Case& c : std::initializer_list<Case>{
-             {" 0", true}, {" 1", true}, {" 9", true}, {" 199", true}, {" 99999", true},
-             {" 12345678901234", true}, {" 99999999999999", true},  // 14 digits: 10^14 follows
-             {" 999999999999999", false},                           // 10^15 is written 1E+15
-             {" 007", false}, {" 00", false}, {"7", false}, {"  7", false}, {" -5", false},
-             {" 1.5", false}, {" 12a", false}, {" ", false}, {"", false}, {" 1E+15", false}}) {
+    const Case cases[] = {
+        {" 0", true},
+        {" 1", true},
+        {" 9", true},
+        {" 199", true},
+        {" 99999", true},
+        {" 12345678901234", true},
+        {" 99999999999999", true},    // 14 digits: 10^14 follows
+        {" 999999999999999", false},  // 10^15 is written 1E+15
+        {" 007", false},
+        {" 00", false},
+        {"7", false},
+        {"  7", false},
+        {" -5", false},
+        {" 1.5", false},
+        {" 12a", false},
+        {" ", false},
+        {"", false},
+        {" 1E+15", false},
+    };
+    for (const Case& c : cases) {
         std::string text = c.text;
         EXPECT_EQ(incrementSpacedWhole(text), c.counted) << '"' << c.text << '"';
         if (c.counted)
