@@ -65,6 +65,16 @@ std::string FormBinding::text(TextBox box) const
     return out;
 }
 
+double FormBinding::number(TextBox box) const
+{
+    if (box == TextBox::txtOutput)
+        return FormView::number(box);
+    std::optional<double>& n = numbers_[at(box)];
+    if (!n)
+        n = leadingNumber(cache_[at(box)]);
+    return *n;
+}
+
 void FormBinding::setText(TextBox box, std::string_view text)
 {
     if (box == TextBox::txtOutput) {
@@ -73,6 +83,7 @@ void FormBinding::setText(TextBox box, std::string_view text)
         return;
     }
     cache_[at(box)] = text;
+    numbers_[at(box)].reset();
     if (isCounter(box))
         stale_[at(box)] = true;  // shown by the next present()
     else
@@ -108,6 +119,7 @@ void FormBinding::flushLog()
 void FormBinding::userEdited(TextBox box, const QString& text)
 {
     cache_[at(box)] = text.toStdString();
+    numbers_[at(box)].reset();
 }
 
 int FormBinding::value(CheckBox box) const

@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "form_view.h"
@@ -36,6 +37,7 @@ public:
     explicit FormBinding(const Widgets& widgets);
 
     std::string text(TextBox box) const override;
+    double number(TextBox box) const override;
     void setText(TextBox box, std::string_view text) override;
     void appendText(TextBox box, std::string_view tail) override;
     int value(CheckBox box) const override;
@@ -63,6 +65,8 @@ private:
     Widgets w_;
     std::array<std::string, kTextBoxCount> cache_;  // counters and user-editable single-line boxes
     std::array<bool, kTextBoxCount> stale_{};       // counter text not yet shown
+    // Leading numbers of cache_, read since the text last changed.
+    mutable std::array<std::optional<double>, kTextBoxCount> numbers_{};
     std::string pendingLog_;
     std::string separator_;
 };
