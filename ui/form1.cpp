@@ -39,6 +39,10 @@ constexpr int px(int twips)
 }
 
 constexpr int kPaintIntervalMs = 16;
+// An insertion into the log costs much the same for one line as for a
+// hundred, so during a run the log takes its new lines less often than the
+// counters and the plot are painted.
+constexpr int kLogIntervalMs = 100;
 constexpr int kPassesPerClockRead = 8;
 
 }  // namespace
@@ -109,6 +113,7 @@ Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), 
     txtOutput_->installEventFilter(this);
     txtOutput_->viewport()->installEventFilter(this);
     paced_.start();
+    logPaced_.start();
     Form_Load();
 }
 
@@ -232,8 +237,11 @@ void Form1::yield()
     if (++passesSinceClock_ >= kPassesPerClockRead) {
         passesSinceClock_ = 0;
         if (paced_.hasExpired(kPaintIntervalMs)) {
-            binding_->present();
+            const bool log = logPaced_.hasExpired(kLogIntervalMs);
+            binding_->present(log);
             paced_.restart();
+            if (log)
+                logPaced_.restart();
         }
     }
     if (yieldHook)

@@ -99,6 +99,7 @@ private:
     std::unique_ptr<RunController> controller_;
 
     QElapsedTimer paced_;
+    QElapsedTimer logPaced_;
     int passesSinceClock_ = 0;
     int handlerDepth_ = 0;
     bool closing_ = false;

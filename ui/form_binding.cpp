@@ -158,7 +158,7 @@ PlotSurface& FormBinding::plot()
     return *w_.plot;
 }
 
-void FormBinding::present()
+void FormBinding::present(bool log)
 {
     for (std::size_t i = 0; i < stale_.size(); ++i) {
         if (stale_[i]) {
@@ -167,7 +167,8 @@ void FormBinding::present()
             stale_[i] = false;
         }
     }
-    flushLog();
+    if (log)
+        flushLog();
     w_.plot->flushDirty();
 }
 

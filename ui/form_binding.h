@@ -48,9 +48,9 @@ public:
     std::string decimalSeparator() const override { return separator_; }
     PlotSurface& plot() override;
 
-    // Hands every pending text and log line to the widgets and schedules a
-    // repaint of the plot's changed area.
-    void present();
+    // Hands every pending text (and, with `log`, every pending log line) to
+    // the widgets and schedules a repaint of the plot's changed area.
+    void present(bool log = true);
     // Hands pending log lines to the log box (before the user edits it).
     void flushLog();
     // Keeps the cached text of a user-editable box in step with its widget.

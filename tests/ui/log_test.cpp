@@ -1,6 +1,7 @@
 // The log box: its line ends, text the user types into it, and a view that
 // follows new lines only while the user has not scrolled away.
 #include <QScrollBar>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,26 @@ TEST_F(WindowTest, TypedTextStaysInFrontOfTheNextLogLine)
         plainForm(win->simulation().lowval, sep) + "\t\t" + shown("txtSize").toStdString();
     EXPECT_EQ(tail, line + "\r\n");
     EXPECT_TRUE(win->txtOutput()->toPlainText().endsWith(QString::fromStdString("note" + line + "\n")));
+}
+
+// During a long run the log box takes its new lines while the run goes on,
+// not only when it stops, and holds every line once it has stopped.
+TEST_F(WindowTest, LogLinesReachTheBoxDuringARun)
+{
+    type("txtNumPts", QStringLiteral("2000"));
+    type("txtGenerations", QStringLiteral("100000000"));
+    qsizetype shownMidRun = 0;
+    onEveryPass([&](int) {
+        shownMidRun = win->txtOutput()->toPlainText().count(QLatin1Char('\n'));
+        if (shownMidRun >= 2 || passes >= 20'000'000)
+            click(win->command1());  // Pause
+    });
+    click(win->command1());
+    ASSERT_EQ(caption(), QStringLiteral("&Resume"));
+    EXPECT_GE(shownMidRun, 2) << "the log box showed no new line during " << passes << " generations";
+    const std::string held = logText(*win);
+    EXPECT_EQ(win->txtOutput()->toPlainText().count(QLatin1Char('\n')),
+              static_cast<qsizetype>(std::count(held.begin(), held.end(), '\n')));
 }
 
 struct Scroll {
