@@ -146,7 +146,7 @@ private:
     // cost per generation small.
     static constexpr std::size_t kBatch = 4096;
     static constexpr std::size_t kMaxWaiting = 4 * kBatch;
-    std::vector<Command> queued_;  // window thread only
+    std::vector<Command> queued_;   // window thread only
     alignas(64) std::mutex mutex_;  // guards what follows
     std::condition_variable wake_, done_;
     std::vector<Command> work_;
