@@ -19,6 +19,16 @@ double checkedIncrement(double d)
     return r;
 }
 
+// x := a(i), a copy of the cell. Assigning the float itself, rather than a
+// whole tagged value, keeps this off the memory round trip of a variant copy.
+void copyCell(Tagged& x, const FitnessArray& a, Int16 i)
+{
+    if (a.isEmpty(i))
+        x = Tagged();
+    else
+        x = a.value(i);
+}
+
 // The species a three-site generation keyed on k works on, in the order used:
 // interior k gives k, k-1, k+1; the two ends wrap round the ring; a key
 // outside the ring gives no species.
@@ -27,11 +37,16 @@ struct SpeciesList {
     int count = 0;
 };
 
-SpeciesList threeSiteList(Int16 k, Int16 num)
+[[gnu::always_inline]] inline SpeciesList threeSiteList(Int16 k, Int16 num)
 {
     const Int16 one(1);
     const Int16 last = num - one;
-    if (k >= last || k <= Int16(0)) {
+    if (k < last && k > Int16(0)) {
+        // Interior: 1 <= k <= num - 2, so k - 1 and k + 1 lie within 16 bits.
+        const auto i = k.value();
+        return {{k, Int16(static_cast<std::int16_t>(i - 1)), Int16(static_cast<std::int16_t>(i + 1))}, 3};
+    }
+    {
         if (k == Int16(0)) {
             // With one species both neighbours of species 0 are species 0.
             if (num == one)
@@ -42,7 +57,6 @@ SpeciesList threeSiteList(Int16 k, Int16 num)
             return {{num - Int16(2), last, Int16(0)}, 3};
         return {};
     }
-    return {{k, k - one, k + one}, 3};
 }
 
 }  // namespace
@@ -105,33 +119,26 @@ void Simulation::addOneToTotal()
 
 void Simulation::selectAndCount(Tagged& x, Int16& xpos, Int16& xposold, const FitnessArray& a, Int16 num)
 {
-    x = a.get(Int16(0));
+    copyCell(x, a, Int16(0));
     xposold = xpos;
     xpos = Int16(0);
     const Int16 last = num - Int16(1);
 
-    // Linear scan; the lowest index wins a tie. Empty cells hold 0 in data().
+    // A full scan of every species; the lowest index wins a tie. Empty cells
+    // hold 0 in data(), and no cell beyond the last species takes part.
     const int n = last.toInt();
     if (n >= 1) {
         const int limit = std::min(n, a.size() - 1);
-        const float* d = a.data();
-        float best = static_cast<float>(x.toDouble());
-        int bestIndex = 0;
-        for (int i = 1; i <= limit; ++i) {
-            if (d[i] < best) {
-                best = d[i];
-                bestIndex = i;
-            }
-        }
+        const int bestIndex = firstMinimum_(a.data(), limit + 1);
         if (bestIndex != 0) {
             xpos = Int16(static_cast<std::int16_t>(bestIndex));
-            x = a.get(xpos);
+            copyCell(x, a, xpos);
         }
         if (limit < n)
             raise(ErrorCode::SubscriptOutOfRange);
     }
 
-    const double minimum = x.toDouble();
+    const double minimum = a.value(xpos);  // what x holds: an empty cell reads as 0
     if (minimum > lowval) {
         PlotSurface& plot = view_.plot();
         thresholdLine(plot, lowval, num, Colour::buttonFace());

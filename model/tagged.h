@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 #include <variant>
 
 namespace quillmar {
@@ -17,6 +18,17 @@ public:
     Tagged(std::int32_t i) : v_(i) {}  // NOLINT
     Tagged(float f) : v_(f) {}         // NOLINT
     Tagged(double d) : v_(d) {}        // NOLINT
+
+    // Assigns a value of one of the held types in place, without building a
+    // whole tagged value first.
+    template <class T>
+    requires(std::is_same_v<T, bool> || std::is_same_v<T, std::int16_t> || std::is_same_v<T, std::int32_t> ||
+             std::is_same_v<T, float> || std::is_same_v<T, double>) Tagged&
+    operator=(T value)
+    {
+        v_ = value;
+        return *this;
+    }
 
     bool isEmpty() const { return std::holds_alternative<std::monostate>(v_); }
     const Storage& storage() const { return v_; }
