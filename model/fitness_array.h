@@ -20,7 +20,13 @@ public:
     void redim(Int16 upper);
     // Keeps the values at 0..upper and drops every slot above (or adds empty
     // ones). An upper bound below 0 is a subscript error.
-    void redimPreserve(Int16 upper);
+    void redimPreserve(Int16 upper)
+    {
+        // Every generation trims to the size the array already has but once.
+        if (allocated_ && upper.value() >= 0 && upper.value() + 1 == size())
+            return;
+        resize(upper);
+    }
 
     bool allocated() const { return allocated_; }
     // Number of slots (upper bound + 1); 0 when not allocated.
@@ -34,12 +40,18 @@ public:
     // The cell as a number: an empty cell reads as 0.
     float value(Int16 i) const { return values_[check(i)]; }
     bool isEmpty(Int16 i) const { return !filled_[check(i)]; }
-    void set(Int16 i, float f);
+    void set(Int16 i, float f)
+    {
+        const auto k = check(i);
+        values_[k] = f;
+        filled_[k] = 1;
+    }
 
     // Raw cells for fast scans: empty cells hold 0, so comparisons read them as 0.
     const float* data() const { return values_.data(); }
 
 private:
+    void resize(Int16 upper);
     std::size_t check(Int16 i) const
     {
         if (!allocated_ || i.value() < 0 || i.value() >= size())

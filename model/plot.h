@@ -30,11 +30,24 @@ public:
 // the plot's persistent drawing off, the window's on.
 void plotSetup(PlotSurface& plot, Int16 num);
 
-// The species marker: the box from (i, f) to (i + 0.2, f + 0.2).
-void speciesMarker(PlotSurface& plot, Int16 i, double f, Colour colour);
+// The species marker: the box from (i, f) to (i + 0.2, f + 0.2), the far
+// corner added in double precision. Nine are drawn per generation.
+inline void speciesMarker(PlotSurface& plot, Int16 i, double f, Colour colour)
+{
+    const auto x1 = static_cast<float>(i.value());
+    const auto y1 = static_cast<float>(f);
+    const auto x2 = static_cast<float>(static_cast<double>(i.value()) + 0.2);
+    const auto y2 = static_cast<float>(f + 0.2);
+    plot.box(x1, y1, x2, y2, colour);
+}
 
 // The threshold line across the plot at height y, from x = -1 to x = num + 2;
 // in the foreground colour when no colour is given.
-void thresholdLine(PlotSurface& plot, double y, Int16 num, std::optional<Colour> colour = std::nullopt);
+inline void thresholdLine(PlotSurface& plot, double y, Int16 num, std::optional<Colour> colour = std::nullopt)
+{
+    const Int16 right = num + Int16(2);
+    const auto fy = static_cast<float>(y);
+    plot.line(-1.0f, fy, static_cast<float>(right.value()), fy, colour);
+}
 
 }  // namespace quillmar

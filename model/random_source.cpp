@@ -1,5 +1,7 @@
 #include "random_source.h"
 
+#include <time.h>
+
 #include <chrono>
 #include <utility>
 
@@ -40,9 +42,17 @@ float ClockMixedRandom::nextUniform()
 
 ClockMixedRandom::Clock ClockMixedRandom::systemClock()
 {
+#if defined(CLOCK_MONOTONIC_COARSE)
+    return [] {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+        return static_cast<std::uint64_t>(t.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(t.tv_nsec);
+    };
+#else
     return [] {
         return static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     };
+#endif
 }
 
 }  // namespace quillmar

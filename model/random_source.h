@@ -27,7 +27,10 @@ public:
     void reseed() override;
     float nextUniform() override;
 
-    // A clock of nanoseconds from std::chrono::steady_clock.
+    // The system's monotonic clock in nanoseconds: its coarse variant where
+    // there is one (a few milliseconds' resolution, read as cheaply as
+    // memory), else std::chrono::steady_clock. A reseed happens on every
+    // generation, and the generator moves on between equal readings anyway.
     static Clock systemClock();
 
 private:

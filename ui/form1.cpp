@@ -1,6 +1,5 @@
 #include "form1.h"
 
-#include <time.h>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -53,19 +52,6 @@ QFont Form1::windowFont()
     f.setPixelSize(11);
     f.setStyleHint(QFont::SansSerif);
     return f;
-}
-
-ClockMixedRandom::Clock Form1::reseedClock()
-{
-#if defined(CLOCK_MONOTONIC_COARSE)
-    return [] {
-        timespec t{};
-        clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-        return static_cast<std::uint64_t>(t.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(t.tv_nsec);
-    };
-#else
-    return ClockMixedRandom::systemClock();
-#endif
 }
 
 Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), random_(std::move(clock))

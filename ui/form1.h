@@ -33,12 +33,8 @@ class Form1 final : public QWidget {
 public:
     // `clock` feeds the random generator's reseeds; tests pass a fixed one to
     // replay a run exactly.
-    explicit Form1(QWidget* parent = nullptr, ClockMixedRandom::Clock clock = reseedClock());
-    // The clock the reseeds read by default: the system's coarse monotonic
-    // clock where there is one (a few milliseconds' resolution, read as
-    // cheaply as memory), else the steady clock. A reseed happens on every
-    // generation, and the generator moves on between equal readings anyway.
-    static ClockMixedRandom::Clock reseedClock();
+    explicit Form1(QWidget* parent = nullptr,
+                   ClockMixedRandom::Clock clock = ClockMixedRandom::systemClock());
     ~Form1() override;
 
     // The font every control uses.
