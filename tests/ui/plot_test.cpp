@@ -109,7 +109,7 @@ TEST(PlotPrimitives, NeighbouringMarkersNeverShareAPixel)
         EXPECT_GT(markerBox(bare.plot, i + 1, 3.0).left(), markerBox(bare.plot, i, 3.0).right()) << i;
 }
 
-TEST(PlotPrimitives, ErasingAMarkerAcrossTheLineCutsOnlyThatPiece)
+TEST(PlotPrimitives, ErasingAMarkerAcrossTheLineCutsOnlyThatPieceUntilTheLineIsDrawnAgain)
 {
     BarePlot bare(50);
     PlotWidget& p = bare.plot;
@@ -122,6 +122,9 @@ TEST(PlotPrimitives, ErasingAMarkerAcrossTheLineCutsOnlyThatPiece)
     for (const QPoint& px : cut)
         EXPECT_TRUE(markerBox(p, 20, 4.0).contains(px) &&
                     p.image().pixel(px) == p.toRgb(Colour::buttonFace()));
+    // The next pass draws the same line again, and it is whole again.
+    thresholdLine(p, 4.1, i16(50));
+    EXPECT_EQ(p.image(), withLine);
 }
 
 TEST(PlotPrimitives, ColoursAndClear)
