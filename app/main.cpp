@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "form1.h"
+#include "toolkit_setup.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
             stderr);
         return 1;
     }
+    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmar"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLMAR_VERSION));

@@ -27,6 +27,7 @@
 
 #include "form1.h"
 #include "form_binding.h"
+#include "toolkit_setup.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv)
             stderr);
         return 2;
     }
+    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 

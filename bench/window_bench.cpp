@@ -55,6 +55,7 @@
 #include "random_source.h"
 #include "recording_form.h"
 #include "simulation.h"
+#include "toolkit_setup.h"
 
 namespace {
 
@@ -643,6 +644,7 @@ int main(int argc, char** argv)
             stderr);
         return 1;
     }
+    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     benchmark::Initialize(&argc, argv);

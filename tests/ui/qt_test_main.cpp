@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QByteArray>
 
+#include "toolkit_setup.h"
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -17,6 +19,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
