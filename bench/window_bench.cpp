@@ -36,7 +36,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <dlfcn.h>
 #include <time.h>
 
 #include <algorithm>
@@ -56,6 +55,7 @@
 #include "recording_form.h"
 #include "simulation.h"
 #include "toolkit_setup.h"
+#include "x_test_input.h"
 
 namespace {
 
@@ -64,6 +64,7 @@ using quillmar::Form1;
 using quillmar::Simulation;
 using quillmar::TextBox;
 using quillmar::testing::RecordingForm;
+using quillmar::testing::XTestInput;
 using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point a, Clock::time_point b)
@@ -252,67 +253,6 @@ double headlessBeginInitSeconds(int species)
     }
     return median(t);
 }
-
-// ---------------------------------------------------------------------------
-// Real X input through XTest, loaded at run time (no development headers
-// needed). Absent library: the X figures are skipped.
-
-class XTestInput {
-public:
-    XTestInput()
-    {
-        x11_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-        xtst_ = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
-        if (!x11_ || !xtst_)
-            return;
-        open_ = reinterpret_cast<OpenFn>(dlsym(x11_, "XOpenDisplay"));
-        close_ = reinterpret_cast<CloseFn>(dlsym(x11_, "XCloseDisplay"));
-        flush_ = reinterpret_cast<FlushFn>(dlsym(x11_, "XFlush"));
-        button_ = reinterpret_cast<ButtonFn>(dlsym(xtst_, "XTestFakeButtonEvent"));
-        motion_ = reinterpret_cast<MotionFn>(dlsym(xtst_, "XTestFakeMotionEvent"));
-        if (open_ && close_ && flush_ && button_ && motion_)
-            display_ = open_(nullptr);
-    }
-    ~XTestInput()
-    {
-        if (display_)
-            close_(display_);
-        if (xtst_)
-            dlclose(xtst_);
-        if (x11_)
-            dlclose(x11_);
-    }
-    XTestInput(const XTestInput&) = delete;
-    XTestInput& operator=(const XTestInput&) = delete;
-
-    bool available() const { return display_ != nullptr; }
-    void moveTo(QPoint global)
-    {
-        motion_(display_, -1, global.x(), global.y(), 0);
-        flush_(display_);
-    }
-    void clickLeft()
-    {
-        button_(display_, 1, 1, 0);
-        button_(display_, 1, 0, 0);
-        flush_(display_);
-    }
-
-private:
-    using OpenFn = void* (*)(const char*);
-    using CloseFn = int (*)(void*);
-    using FlushFn = int (*)(void*);
-    using ButtonFn = int (*)(void*, unsigned, int, unsigned long);
-    using MotionFn = int (*)(void*, int, int, int, unsigned long);
-    void* x11_ = nullptr;
-    void* xtst_ = nullptr;
-    void* display_ = nullptr;
-    OpenFn open_ = nullptr;
-    CloseFn close_ = nullptr;
-    FlushFn flush_ = nullptr;
-    ButtonFn button_ = nullptr;
-    MotionFn motion_ = nullptr;
-};
 
 // A point inside chkRule2's indicator, in the box's own coordinates.
 QPoint indicatorPoint(QCheckBox* box)

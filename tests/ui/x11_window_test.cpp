@@ -1,8 +1,12 @@
-// The window on a real X server (Xvfb in the test script): where it opens, and
-// what the screen shows of the plot after another window covered it.
+// The window on a real X server (Xvfb in the test script): where it opens,
+// what the screen shows of the plot after another window covered it, and keys
+// typed on the server's keyboard, into the window and into a message box.
+#include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 #include "window_fixture.h"
+#include "x_test_input.h"
 
 namespace quillmar::uitest {
 namespace {
@@ -59,6 +63,42 @@ TEST_F(OnX11, PlotComesBackAfterBeingCovered)
     cover.hide();
     EXPECT_TRUE(QTest::qWaitFor([&] { return plotOnScreen() == picture; }, 5000));
     EXPECT_EQ(p.image().convertToFormat(QImage::Format_RGB32), picture);
+}
+
+// Alt+B on the keyboard presses "Begin"; with a count the run refuses, the
+// warning box opens modally and Return on the keyboard closes it.
+TEST_F(OnX11, KeysReachTheWindowAndItsMessageBox)
+{
+    testing::XTestInput keyboard;
+    ASSERT_TRUE(keyboard.available()) << "needs libX11 and libXtst";
+    win.fatalHook = [](const QString& m) { ADD_FAILURE() << m.toStdString(); };
+    win.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
+
+    win.textBox(QStringLiteral("txtNumPts"))->setText(QStringLiteral("abc"));
+    QString shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            box && shown.isEmpty()) {
+            shown = box->text();
+            keyboard.chord({testing::XTestInput::kReturn});
+        }
+    });
+    poll.start(20);
+    keyboard.chord({testing::XTestInput::kAltL, 'b'});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty() && !QApplication::activeModalWidget(); }, 5000))
+        << "the message box never opened, or never closed";
+    poll.stop();
+    EXPECT_EQ(shown, QString::fromUtf8(kSpeciesCountMessage.data(), kSpeciesCountMessage.size()));
+    EXPECT_EQ(win.command1()->text(), QStringLiteral("&Begin"));
+
+    win.textBox(QStringLiteral("txtNumPts"))->setText(QStringLiteral("50"));
+    win.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
+    keyboard.chord({testing::XTestInput::kAltL, 'b'});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win.command1()->text() == QLatin1String("&Resume"); }, 5000));
+    EXPECT_EQ(win.textBox(QStringLiteral("txtTotIter"))->text(), QStringLiteral(" 1"));
 }
 
 }  // namespace
