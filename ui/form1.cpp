@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
@@ -130,6 +131,8 @@ void Form1::buildControls()
             case ControlSpec::Kind::TextBox: {
                 auto* e = new QLineEdit(text, this);
                 e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                // Qt cuts a line edit's text at 32767 characters by default; a box holds any text.
+                e->setMaxLength(std::numeric_limits<int>::max());
                 widget = e;
                 break;
             }
