@@ -34,7 +34,13 @@ int main(int argc, char** argv)
             stderr);
         return 1;
     }
-    QApplication app(argc, argv);
+    // The program takes no command line: Qt gets the program's name only, so its
+    // own options (-reverse, -stylesheet, ...) change nothing. Its environment
+    // variables still apply.
+    char fallbackName[] = "quillmar";
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int qtArgc = 1;
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("quillmar"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLMAR_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("quillmar"));
