@@ -52,8 +52,9 @@ int main(int argc, char** argv)
         quillmar::Form1 window;
         window.show();
         return QApplication::exec();
-    } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Quillmar"), QString::fromUtf8(e.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, QStringLiteral("Quillmar"),
+                              quillmar::Form1::errorText(std::current_exception()));
     }
     return 1;
 }

@@ -314,37 +314,43 @@ void PlotWidget::flushDirty()
 
 void PlotWidget::paintEvent(QPaintEvent* event)
 {
-    ensureImage();
-    QPainter p(this);
-    p.setClipRect(event->rect());
-    // The frame first: at fractional device positions a style may draw it a
-    // device pixel into the contents, and the picture must stay whole.
-    drawFrame(&p);
-    p.drawImage(contentsRect().topLeft(), image_);
+    guard(Entry::PlotPaint, [&] {
+        ensureImage();
+        QPainter p(this);
+        p.setClipRect(event->rect());
+        // The frame first: at fractional device positions a style may draw it a
+        // device pixel into the contents, and the picture must stay whole.
+        drawFrame(&p);
+        p.drawImage(contentsRect().topLeft(), image_);
+    });
 }
 
 void PlotWidget::resizeEvent(QResizeEvent* event)
 {
-    QFrame::resizeEvent(event);
-    ensureImage();
+    guard(Entry::PlotResize, [&] {
+        QFrame::resizeEvent(event);
+        ensureImage();
+    });
 }
 
 void PlotWidget::changeEvent(QEvent* event)
 {
-    sync();  // the colours and the image change below
-    QFrame::changeEvent(event);
-    switch (event->type()) {
-        case QEvent::PaletteChange:
-        case QEvent::StyleChange:
-        case QEvent::ActivationChange:
-        case QEvent::EnabledChange:
-            refreshColours();
-            break;
-        default:
-            break;
-    }
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
-        ensureImage();
+    guard(Entry::PlotChange, [&] {
+        sync();  // the colours and the image change below
+        QFrame::changeEvent(event);
+        switch (event->type()) {
+            case QEvent::PaletteChange:
+            case QEvent::StyleChange:
+            case QEvent::ActivationChange:
+            case QEvent::EnabledChange:
+                refreshColours();
+                break;
+            default:
+                break;
+        }
+        if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+            ensureImage();
+    });
 }
 
 }  // namespace quillmar

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "error_boundary.h"
 #include "plot.h"
 
 namespace quillmar {
@@ -50,12 +51,17 @@ public:
     // The device pixel that a point in user coordinates falls on.
     QPoint devicePoint(double x, double y) const { return {toPixelX(x), toPixelY(y)}; }
 
+    // Where the event handlers run their work: the window's error boundary.
+    Boundary boundary;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    void guard(Entry entry, const std::function<void()>& work) { boundary ? boundary(entry, work) : work(); }
+
     struct Command {
         float x1, y1, x2, y2;
         QRgb colour;
