@@ -35,8 +35,14 @@ int main(int argc, char** argv)
             stderr);
         return 1;
     }
+    // The program takes no command line: Qt gets the program's name only, so its
+    // own options (-reverse, -stylesheet, ...) change nothing. Its environment
+    // variables still apply.
+    char fallbackName[] = "quillmar";
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int qtArgc = 1;
     quillmar::prepareToolkit();
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("quillmar"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLMAR_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("quillmar"));
@@ -48,8 +54,9 @@ int main(int argc, char** argv)
         quillmar::Form1 window;
         window.show();
         return QApplication::exec();
-    } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Quillmar"), QString::fromUtf8(e.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, QStringLiteral("Quillmar"),
+                              quillmar::Form1::errorText(std::current_exception()));
     }
     return 1;
 }

@@ -7,13 +7,15 @@ std::string errorName(ErrorCode code)
     switch (code) {
         case ErrorCode::Overflow:
             return "Overflow";
+        case ErrorCode::OutOfMemory:
+            return "Out of memory";
         case ErrorCode::SubscriptOutOfRange:
             return "Subscript out of range";
     }
     return "Unknown error";
 }
 
-static std::string describe(ErrorCode code, const std::string& detail)
+std::string errorMessage(ErrorCode code, const std::string& detail)
 {
     std::string text = "Run-time error '" + std::to_string(static_cast<int>(code)) + "': " + errorName(code);
     if (!detail.empty())
@@ -22,7 +24,7 @@ static std::string describe(ErrorCode code, const std::string& detail)
 }
 
 RuntimeError::RuntimeError(ErrorCode code, const std::string& detail)
-    : std::runtime_error(describe(code, detail)), code_(code)
+    : std::runtime_error(errorMessage(code, detail)), code_(code)
 {
 }
 

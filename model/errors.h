@@ -8,11 +8,16 @@ namespace quillmar {
 // Run-time error numbers, as the message box reports them.
 enum class ErrorCode : int {
     Overflow = 6,
+    OutOfMemory = 7,  // an allocation failed (std::bad_alloc)
     SubscriptOutOfRange = 9,
 };
 
 // The name shown to the user for an error number ("Overflow", ...).
 std::string errorName(ErrorCode code);
+
+// The message that reports an error: "Run-time error '6': Overflow", and the
+// detail in parentheses when there is one.
+std::string errorMessage(ErrorCode code, const std::string& detail = {});
 
 // An error that no handler catches: it ends every running handler and loop,
 // is shown in a modal message, and then ends the program.

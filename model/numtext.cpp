@@ -148,7 +148,7 @@ double leadingNumber(std::string_view text)
         return 0.0;  // no digits: no number
     std::size_t end = fracEnd;
     long long expValue = 0;
-    if (end < s.size() && (s[end] == 'E' || s[end] == 'e')) {
+    if (end < s.size() && s[end] == 'E') {
         std::size_t j = end + 1;
         bool expNeg = false;
         if (j < s.size() && (s[j] == '+' || s[j] == '-'))

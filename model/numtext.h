@@ -19,9 +19,10 @@ std::string plainForm(double d, std::string_view decimalSeparator = ".");
 
 // Leading number: blanks, tabs and line feeds are removed from the whole text,
 // then the longest prefix that forms a decimal number (sign, digits, point and
-// digits, exponent introduced by E) is read; no such prefix reads as 0. Only the
-// point is a decimal separator. A magnitude beyond double range reads as an
-// infinity of its sign.
+// digits, exponent introduced by E) is read; no such prefix reads as 0. Only an
+// upper-case E starts an exponent ("2e1" reads as 2) and only the point is a
+// decimal separator. A magnitude beyond double range reads as an infinity of
+// its sign.
 double leadingNumber(std::string_view text);
 
 // Adds one, in place, to a text that is the spaced form of a whole number

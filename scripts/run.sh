@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # Builds Quillmar (installing missing Debian packages first) and opens its window.
-# Arguments are passed on to the program.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -14,4 +13,4 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}
     exit 1
 fi
 
-exec build/app/quillmar "$@"
+exec build/app/quillmar

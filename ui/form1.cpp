@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "control_table.h"
+#include "errors.h"
 #include "form_binding.h"
 #include "plot_widget.h"
 #include "run_controller.h"
@@ -83,12 +85,14 @@ Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), 
     binding_ = std::make_unique<FormBinding>(w);
     sim_ = std::make_unique<Simulation>(*binding_, random_);
     controller_ = std::make_unique<RunController>(*binding_, *sim_, [this] { yield(); });
+    Picture1_->boundary = [this](Entry entry, const std::function<void()>& work) { shield(entry, work); };
 
     // The user-editable boxes are read on every pass; keep their cached texts current.
     for (TextBox b : {TextBox::txtNumPts, TextBox::txtGenerations}) {
         QLineEdit* e = w.lines[static_cast<std::size_t>(b)];
-        connect(e, &QLineEdit::textChanged, this,
-                [this, b](const QString& t) { binding_->userEdited(b, t); });
+        connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) {
+            shield(Entry::TextChanged, [&] { binding_->userEdited(b, t); });
+        });
     }
     connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(cmdReset_, &QPushButton::clicked, this, &Form1::cmdReset_Click);
@@ -103,7 +107,10 @@ Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), 
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    Picture1_->boundary = nullptr;  // the plot outlives the members the boundary uses
+}
 
 void Form1::buildControls()
 {
@@ -116,6 +123,8 @@ void Form1::buildControls()
             case ControlSpec::Kind::TextBox: {
                 auto* e = new QLineEdit(text, this);
                 e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                // Qt cuts a line edit's text at 32767 characters by default; a box holds any text.
+                e->setMaxLength(std::numeric_limits<int>::max());
                 widget = e;
                 break;
             }
@@ -238,34 +247,63 @@ void Form1::yield()
         throw RunAbandoned{};
 }
 
-template <class F>
-void Form1::guarded(F&& handler)
+QString Form1::errorText(std::exception_ptr e)
+{
+    try {
+        std::rethrow_exception(e);
+    } catch (const std::bad_alloc&) {
+        return QString::fromStdString(errorMessage(ErrorCode::OutOfMemory));
+    } catch (const std::exception& x) {
+        return QString::fromUtf8(x.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+void Form1::shield(Entry entry, const std::function<void()>& work)
+{
+    try {
+        if (faultHook)
+            faultHook(entry);
+        work();
+        return;
+    } catch (const RunAbandoned&) {
+        return;  // an outer level stops too: its yield sees the same flag
+    } catch (...) {
+        if (failure_)
+            return;
+        failure_ = errorText(std::current_exception());
+    }
+    // Outside every handler Qt's own frames, perhaps a paint, lie between here
+    // and the event loop: the report waits until the loop has control again.
+    if (handlerDepth_ == 0)
+        QMetaObject::invokeMethod(this, &Form1::reportFailure, Qt::QueuedConnection);
+}
+
+void Form1::handle(const std::function<void()>& handler)
 {
     if (closing_ || failure_)
         return;  // the program is ending: no new work
     ++handlerDepth_;
-    try {
-        handler();
-    } catch (const RunAbandoned&) {
-        // an outer level stops too: its yield sees the same flag
-    } catch (const std::bad_alloc&) {
-        failure_ = QStringLiteral("Run-time error '7': Out of memory");
-    } catch (const std::exception& e) {
-        failure_ = QString::fromUtf8(e.what());
-    } catch (...) {
-        failure_ = QStringLiteral("Unknown error");
-    }
-    --handlerDepth_;
-    if (handlerDepth_ > 0)
-        return;
-    if (failure_)
+    shield(Entry::Click, handler);
+    if (handlerDepth_ == 1 && !closing_ && !failure_)
+        shield(Entry::Present, [this] { binding_->present(); });
+    if (--handlerDepth_ == 0 && failure_)
         reportFailure();
-    else if (!closing_)
-        binding_->present();
 }
 
 void Form1::reportFailure()
 {
+    if (reported_)
+        return;
+    reported_ = true;
+    // The screen shows everything done before the error, then the message; the
+    // plot is painted whole, as the error may have struck its last paint.
+    shield(Entry::Present, [this] {
+        binding_->present();
+        Picture1_->update();
+        repaint();
+    });
     if (fatalHook) {
         fatalHook(*failure_);
         return;
@@ -277,17 +315,17 @@ void Form1::reportFailure()
 
 void Form1::Command1_Click()
 {
-    guarded([this] { controller_->Command1_Click(); });
+    handle([this] { controller_->Command1_Click(); });
 }
 
 void Form1::cmdReset_Click()
 {
-    guarded([this] { controller_->cmdReset_Click(); });
+    handle([this] { controller_->cmdReset_Click(); });
 }
 
 void Form1::chkStep_Click()
 {
-    guarded([this] { controller_->chkStep_Click(); });
+    handle([this] { controller_->chkStep_Click(); });
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -308,7 +346,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseButtonPress:
         case QEvent::Drop:
         case QEvent::ContextMenu:
-            binding_->flushLog();
+            shield(Entry::LogInput, [this] { binding_->flushLog(); });
             break;
         default:
             break;

@@ -3,11 +3,13 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 
+#include "error_boundary.h"
 #include "random_source.h"
 
 class QCheckBox;
@@ -25,8 +27,8 @@ class Simulation;
 
 // The main window: its 22 controls, built from the control table, and the
 // three click handlers, which hand over to the run controller. No exception
-// leaves a handler: an error unwinds every running loop, is reported once at
-// the outermost handler and ends the program.
+// leaves the window's code for Qt's: an error in a handler, an event or a slot
+// unwinds every running loop, is reported once and ends the program.
 class Form1 final : public QWidget {
     Q_OBJECT
 
@@ -58,6 +60,16 @@ public:
     std::function<void(const QString&)> fatalHook;
     // Replaces the yield's event processing (tests); runs before the abandon check.
     std::function<void()> yieldHook;
+    // Called at the start of all work inside the error boundary (tests inject faults with it).
+    std::function<void(Entry)> faultHook;
+
+    // The one error boundary, for all work that Qt calls into. An error that
+    // `work` throws stops every running loop at its next yield and is reported
+    // by the outermost handler, or, when no handler runs, as soon as the event
+    // loop has control again. A further error while one is reported is ignored.
+    void shield(Entry entry, const std::function<void()>& work);
+    // The message that reports an error caught as `e`.
+    static QString errorText(std::exception_ptr e);
 
     bool closing() const { return closing_; }
     const std::optional<QString>& failure() const { return failure_; }
@@ -77,8 +89,7 @@ private:
     void Form_Load();
     void buildControls();
     void yield();
-    template <class F>
-    void guarded(F&& handler);
+    void handle(const std::function<void()>& handler);
     void reportFailure();
 
     std::map<QString, QWidget*> byName_;
@@ -100,6 +111,7 @@ private:
     int handlerDepth_ = 0;
     bool closing_ = false;
     std::optional<QString> failure_;
+    bool reported_ = false;
 };
 
 }  // namespace quillmar

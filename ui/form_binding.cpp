@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include "plot_widget.h"
 
@@ -22,6 +23,16 @@ std::size_t at(TextBox box)
 QString fromUtf8(std::string_view s)
 {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Appends the log box's text, whose line breaks are paragraphs, with CR LF line breaks.
+void appendWithCrLf(std::string& out, const QString& text)
+{
+    for (char c : text.toStdString()) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
 }
 }  // namespace
 
@@ -52,16 +63,13 @@ std::string FormBinding::text(TextBox box) const
 {
     if (box != TextBox::txtOutput)
         return cache_[at(box)];
-    // The log box stores line breaks as paragraphs; the program sees CR LF.
-    std::string s = w_.output->toPlainText().toStdString();
+    const QString shown = w_.output->toPlainText();
+    const qsizetype mark = pendingLog_.empty() ? shown.size() : logMark_.position();
     std::string out;
-    out.reserve(s.size() + pendingLog_.size() + s.size() / 16);
-    for (char c : s) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
+    out.reserve(static_cast<std::size_t>(shown.size()) * 17 / 16 + pendingLog_.size());
+    appendWithCrLf(out, shown.left(mark));
     out += pendingLog_;
+    appendWithCrLf(out, shown.mid(mark));
     return out;
 }
 
@@ -93,6 +101,18 @@ void FormBinding::setText(TextBox box, std::string_view text)
 void FormBinding::appendText(TextBox box, std::string_view tail)
 {
     if (box == TextBox::txtOutput) {
+        // Waiting lines belong where the log ended when the first of them was
+        // written: text that got in since without a key or a click (an
+        // assistive technology's edit) goes after them. A line written after
+        // such text goes after it, so the waiting ones go in first.
+        QTextDocument* doc = w_.output->document();
+        if (!pendingLog_.empty() && logMark_.position() != doc->characterCount() - 1)
+            flushLog();
+        if (pendingLog_.empty()) {
+            logMark_ = QTextCursor(doc);
+            logMark_.movePosition(QTextCursor::End);
+            logMark_.setKeepPositionOnInsert(true);
+        }
         pendingLog_ += tail;
         return;
     }
@@ -108,10 +128,10 @@ void FormBinding::flushLog()
     QScrollBar* bar = w_.output->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     const int kept = bar->value();
-    // Insert at the end without moving the user's cursor or selection.
-    QTextCursor end(w_.output->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(fromUtf8(pendingLog_));
+    // Insert without moving the user's cursor or selection.
+    QTextCursor at(w_.output->document());
+    at.setPosition(logMark_.position());
+    at.insertText(fromUtf8(pendingLog_));
     pendingLog_.clear();
     bar->setValue(following ? bar->maximum() : kept);
 }

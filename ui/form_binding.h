@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTextCursor>
 #include <array>
 #include <functional>
 #include <optional>
@@ -67,7 +68,8 @@ private:
     std::array<bool, kTextBoxCount> stale_{};       // counter text not yet shown
     // Leading numbers of cache_, read since the text last changed.
     mutable std::array<std::optional<double>, kTextBoxCount> numbers_{};
-    std::string pendingLog_;
+    std::string pendingLog_;  // log lines not yet in the log box
+    QTextCursor logMark_;     // where they go in
     std::string separator_;
 };
 

@@ -65,36 +65,42 @@ void PlotWidget::flushDirty()
 
 void PlotWidget::paintEvent(QPaintEvent* event)
 {
-    fitCanvas();
-    QPainter p(this);
-    p.setClipRect(event->rect());
-    // The frame first: at fractional device positions a style may draw it a
-    // device pixel into the contents, and the picture must stay whole.
-    drawFrame(&p);
-    p.drawImage(contentsRect().topLeft(), canvas_.image());
+    guard(Entry::PlotPaint, [&] {
+        fitCanvas();
+        QPainter p(this);
+        p.setClipRect(event->rect());
+        // The frame first: at fractional device positions a style may draw it a
+        // device pixel into the contents, and the picture must stay whole.
+        drawFrame(&p);
+        p.drawImage(contentsRect().topLeft(), canvas_.image());
+    });
 }
 
 void PlotWidget::resizeEvent(QResizeEvent* event)
 {
-    QFrame::resizeEvent(event);
-    fitCanvas();
+    guard(Entry::PlotResize, [&] {
+        QFrame::resizeEvent(event);
+        fitCanvas();
+    });
 }
 
 void PlotWidget::changeEvent(QEvent* event)
 {
-    QFrame::changeEvent(event);
-    switch (event->type()) {
-        case QEvent::PaletteChange:
-        case QEvent::StyleChange:
-        case QEvent::ActivationChange:
-        case QEvent::EnabledChange:
-            refreshColours();
-            break;
-        default:
-            break;
-    }
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
-        fitCanvas();
+    guard(Entry::PlotChange, [&] {
+        QFrame::changeEvent(event);
+        switch (event->type()) {
+            case QEvent::PaletteChange:
+            case QEvent::StyleChange:
+            case QEvent::ActivationChange:
+            case QEvent::EnabledChange:
+                refreshColours();
+                break;
+            default:
+                break;
+        }
+        if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+            fitCanvas();
+    });
 }
 
 }  // namespace quillmar

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QImage>
 
+#include "error_boundary.h"
 #include "pixel_canvas.h"
 #include "plot.h"
 
@@ -53,12 +54,16 @@ public:
     // The device pixel that a point in user coordinates falls on.
     QPoint devicePoint(double x, double y) const { return canvas_.devicePoint(x, y); }
 
+    // Where the event handlers run their work: the window's error boundary.
+    Boundary boundary;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    void guard(Entry entry, const std::function<void()>& work) { boundary ? boundary(entry, work) : work(); }
     // Fits the picture to the widget's inner area and pixel ratio.
     void fitCanvas();
     void refreshColours();

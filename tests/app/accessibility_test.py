@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Drives the real program through the accessibility bus, as a screen reader
 would: every control is found by its accessible name, the default texts are
-read, "Begin" is pressed through its action and the new total is read back.
+read, "Begin" is pressed through its action and the new total is read back,
+and a long text set into a box reads back whole.
 
 Usage: accessibility_test.py PATH-TO-quillmar (inside a D-Bus session with a
 display; the Qt bridge is forced on)."""
@@ -74,6 +75,10 @@ def main():
         log = text_of(found[("text", "Torrel log")])
         if log.count("\t\t") != 1:
             sys.exit(f"FAIL: after one generation the log reads {log!r}")
+        # A box keeps a text longer than Qt's default limit of 32767 characters.
+        target = found[("text", "Generations:")]
+        target.queryEditableText().setTextContents("9" * 40000)
+        wait_for(lambda: text_of(target) == "9" * 40000, "a 40000-character target to read back whole")
         print("accessibility checks passed")
     finally:
         program.terminate()

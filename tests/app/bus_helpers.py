@@ -41,11 +41,26 @@ def text_of(node):
     return t.getText(0, t.characterCount)
 
 
-def start(program):
-    """Starts the program and returns (process, its application on the bus)
-    once its window's controls are there."""
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-    proc = subprocess.Popen([program], env=env)
+def top_window(d, title):
+    """The X window with this title on Xlib display `d`, or None."""
+    def walk(w):
+        if w.get_wm_name() == title:
+            return w
+        for child in w.query_tree().children:
+            found = walk(child)
+            if found:
+                return found
+        return None
+
+    return walk(d.screen().root)
+
+
+def start(program, args=(), env=None):
+    """Starts the program (with these arguments and extra environment
+    variables) and returns (process, its application on the bus) once its
+    window's controls are there."""
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", **(env or {}))
+    proc = subprocess.Popen([program, *args], env=env)
     desktop = pyatspi.Registry.getDesktop(0)
 
     def app():

@@ -13,25 +13,11 @@ import time
 
 from Xlib import X, display, protocol
 
-from bus_helpers import find, start, text_of, wait_for
+from bus_helpers import find, start, text_of, top_window, wait_for
 
 
 def fail(message):
     sys.exit(f"FAIL: {message}")
-
-
-def top_window(d, title):
-    def walk(w):
-        name = w.get_wm_name()
-        if name == title:
-            return w
-        for child in w.query_tree().children:
-            found = walk(child)
-            if found:
-                return found
-        return None
-
-    return walk(d.screen().root)
 
 
 def send_close(title):

@@ -1,9 +1,10 @@
 // libFuzzer target: the leading number of arbitrary bytes. Aborts when a
 // reading is NaN, when blanks, tabs or line feeds change a reading, when a
-// trailing character that cannot continue a number changes it, when a sign in
-// front does not act as a sign, or when a text that is one whole number reads
-// differently from strtod. Also aborts when counting on a total in its digits
-// disagrees with reading, adding one and writing the spaced form.
+// trailing character that cannot continue a number (a lower-case e among them)
+// changes it, when a sign in front does not act as a sign, or when a text that
+// is one whole number reads differently from strtod. Also aborts when counting
+// on a total in its digits disagrees with reading, adding one and writing the
+// spaced form.
 
 #include <cmath>
 #include <cstddef>
@@ -30,7 +31,7 @@ bool isDigit(char c)
 }
 
 // The text is exactly one number: sign, digits with an optional point followed
-// by digits (or a point and digits alone), an optional exponent after E or e.
+// by digits (or a point and digits alone), an optional exponent after E.
 bool isWholeNumber(const std::string& s)
 {
     std::size_t i = 0, digits = 0;
@@ -52,7 +53,7 @@ bool isWholeNumber(const std::string& s)
     }
     if (digits == 0)
         return false;
-    if (i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
+    if (i < s.size() && s[i] == 'E') {
         ++i;
         if (i < s.size() && (s[i] == '+' || s[i] == '-'))
             ++i;
@@ -83,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(leadingNumber(stripped) == v, "removing blanks, tabs and line feeds changes nothing");
     require(leadingNumber(spread) == v, "inserting blanks, tabs and line feeds changes nothing");
     require(leadingNumber(text + "x") == v, "a character outside every number ends the prefix");
+    require(leadingNumber(text + "e1") == v, "a lower-case e starts no exponent");
     if (!stripped.empty() && (isDigit(stripped[0]) || stripped[0] == '.')) {
         require(leadingNumber("-" + text) == -v, "a leading minus negates");
         require(leadingNumber("+" + text) == v, "a leading plus changes nothing");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -66,10 +67,10 @@ TEST(NumberText, LeadingNumber)
         {"--5", 0}, {"0x1A", 0}, {"12", 12}, {" 12", 12}, {"0", 0}, {" 41", 41}, {"007", 7}, {"7abc", 7},
         {"7 species", 7}, {"-3", -3}, {"+3", 3}, {".5", 0.5}, {"-.5", -0.5}, {"+.25", 0.25}, {"5.", 5},
         {"5.x", 5}, {"1.5.3", 1.5}, {"1,5", 1}, {"12.5", 12.5}, {"1 2", 12}, {" - 1 . 5 ", -1.5},
-        {"1\t2\n3", 123}, {"\n\t 9", 9}, {"1e3", 1000}, {"1E3", 1000}, {"2E+3", 2000}, {"25e-1", 2.5},
-        {"-1.5e2", -150}, {"1e", 1}, {"1e+", 1}, {"2E3x", 2000}, {"1 e 2", 100}, {"1e2.5", 100},
-        {"0.25\t\t3\r\n", 0.253}, {"1e9", 1e9}, {"1e400", inf}, {"-1e400", -inf}, {"1e-400", 0},
-        {"0.0e999", 0}, {"1e308", 1e308}, {"123456789012345", 123456789012345},
+        {"1\t2\n3", 123}, {"\n\t 9", 9}, {"1e3", 1}, {"1E3", 1000}, {"2E+3", 2000}, {"25e-1", 25},
+        {"-1.5e2", -1.5}, {"1e", 1}, {"1e+", 1}, {"2E3x", 2000}, {"1 e 2", 1}, {"1e2.5", 1},
+        {"0.25\t\t3\r\n", 0.253}, {"1E9", 1e9}, {"1E400", inf}, {"-1E400", -inf}, {"1E-400", 0},
+        {"0.0E999", 0}, {"1E308", 1e308}, {"123456789012345", 123456789012345},
         {"1234567890123456789", 1234567890123456789.0}, {"12345678901234567890", 12345678901234567890.0},
         // clang-format on
     };
@@ -82,8 +83,34 @@ TEST(NumberText, LeadingNumber)
     EXPECT_EQ(leadingNumber("-" + std::string(400, '9') + ".5"), -inf);
     EXPECT_EQ(leadingNumber("0." + std::string(400, '0') + "1"), 0.0);
     // A mantissa longer than any exponent cap must not flip the magnitude.
-    EXPECT_EQ(leadingNumber("0." + std::string(1'500'000, '0') + "1e2000000"), inf);
-    EXPECT_EQ(leadingNumber(std::string(1'500'000, '9') + "e-2000000"), 0.0);
+    EXPECT_EQ(leadingNumber("0." + std::string(1'500'000, '0') + "1E2000000"), inf);
+    EXPECT_EQ(leadingNumber(std::string(1'500'000, '9') + "E-2000000"), 0.0);
+}
+
+// Only an upper-case E starts an exponent: a lower-case e anywhere ends the
+// number there, like any other letter.
+TEST(NumberText, ExponentOnlyAfterUpperCaseE)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* text;  // with E; the same text with every E made e reads as `lower`
+        double upper, lower;
+    } cases[] = {
+        // clang-format off
+        {"E2", 0, 0}, {"-E2", 0, 0}, {"1E2", 100, 1}, {"-1E2", -100, -1}, {"+1E+2", 100, 1},
+        {"1.5E2", 150, 1.5}, {".5E1", 5, 0.5}, {"1.E2", 1, 1}, {"25E-1", 2.5, 25}, {"1E", 1, 1},
+        {"1E-", 1, 1}, {"1 E\t- 2", 0.01, 1}, {"1E2E3", 100, 1}, {"1E2.5", 100, 1}, {"1E400", inf, 1},
+        {"-1E400", -inf, -1}, {"5E-400", 0, 5}, {"1E2x", 100, 1},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        std::string lower = c.text;
+        std::replace(lower.begin(), lower.end(), 'E', 'e');
+        EXPECT_EQ(leadingNumber(c.text), c.upper) << c.text;
+        EXPECT_EQ(leadingNumber(lower), c.lower) << lower;
+    }
+    EXPECT_EQ(leadingNumber("1E2e3"), 100);
+    EXPECT_EQ(leadingNumber("1e2E3"), 1);
 }
 
 // A total the program wrote is counted on in its digits, with exactly the

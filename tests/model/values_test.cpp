@@ -168,9 +168,9 @@ TEST(SpeciesCount, AcceptsOneTo32765AfterRounding)
     } cases[] = {
         // clang-format off
         {"", kFails}, {"abc", kFails}, {"0", kFails}, {"0.4", kFails}, {"0.5", kFails}, {"-3", kFails},
-        {"1e9", kFails}, {"32766", kFails}, {"32765.5", kFails}, {"1e400", kFails}, {"-", kFails}, {"0.6", 1},
+        {"1E9", kFails}, {"32766", kFails}, {"32765.5", kFails}, {"1E400", kFails}, {"-", kFails}, {"0.6", 1},
         {"1", 1}, {"1.5", 2}, {"50", 50}, {" 50 ", 50}, {"12.5", 12}, {"13.5", 14}, {"7 species", 7},
-        {"5e1", 50}, {"32765", 32765}, {"32765.4", 32765}, {"3 2", 32},
+        {"5E1", 50}, {"5e1", 5}, {"1e9", 1}, {"32765", 32765}, {"32765.4", 32765}, {"3 2", 32},
         // clang-format on
     };
     for (const auto& c : cases) {

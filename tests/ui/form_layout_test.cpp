@@ -1,7 +1,10 @@
 // The window as built: every control's class, text, place and state, the focus
 // order, the labels beside their boxes and the ways of pressing Command1.
+#include <QClipboard>
 #include <QFontInfo>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <tuple>
 
 #include "window_fixture.h"
 
@@ -176,6 +179,55 @@ TEST_F(WindowTest, BeforeTheFirstPressStepBoxAndCountersIgnoreTheUser)
         EXPECT_EQ(box->text(), QStringLiteral("0")) << name;
     }
 }
+
+// No single-line box cuts a long text, whether typed (committed at once, as an
+// input method does), pasted or written by the program.
+enum class Way { Typed, Pasted, Written };
+constexpr const char* kWays[] = {"Typed", "Pasted", "Written"};
+constexpr const char* kBoxNames[] = {
+    "",          "txtNumPts",  "txtNumAv",   "txtGenerations", "txtSize",
+    "txtLowval", "txtLargest", "txtIterate", "txtTotIter"};  // in TextBox order
+
+class LongText : public WindowTest, public ::testing::WithParamInterface<std::tuple<TextBox, Way>> {};
+
+TEST_P(LongText, BoxKeepsEveryCharacter)
+{
+    const auto [box, way] = GetParam();
+    QLineEdit* e = win->textBox(QString::fromLatin1(kBoxNames[static_cast<int>(box)]));
+    const QString text = QStringLiteral("12") + QString(40000, QLatin1Char('7'));
+    if (way == Way::Written) {
+        win->binding().setText(box, text.toStdString());
+        win->present();
+    } else {
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        if (way == Way::Pasted) {
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(text);
+            QApplication::sendEvent(e, &commit);
+        }
+    }
+    EXPECT_EQ(e->text().size(), text.size());
+    EXPECT_EQ(held(box).size(), text.size());
+}
+
+std::string longTextName(const ::testing::TestParamInfo<std::tuple<TextBox, Way>>& info)
+{
+    const auto [box, way] = info.param;
+    return std::string(kBoxNames[static_cast<int>(box)]) + "_" + kWays[static_cast<int>(way)];
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Editable, LongText, ::testing::Combine(
+    ::testing::Values(TextBox::txtNumPts, TextBox::txtGenerations),
+    ::testing::Values(Way::Typed, Way::Pasted, Way::Written)), longTextName);
+INSTANTIATE_TEST_SUITE_P(Counters, LongText, ::testing::Combine(
+    ::testing::Values(TextBox::txtNumAv, TextBox::txtSize, TextBox::txtLowval, TextBox::txtLargest,
+                      TextBox::txtIterate, TextBox::txtTotIter),
+    ::testing::Values(Way::Written)), longTextName);
+// clang-format on
 
 struct Press {
     const char* name;

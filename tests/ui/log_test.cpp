@@ -1,7 +1,9 @@
 // The log box: its line ends, text the user types into it, and a view that
 // follows new lines only while the user has not scrolled away.
+#include <QAccessible>
 #include <QScrollBar>
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,57 @@ TEST_F(WindowTest, LogLinesReachTheBoxDuringARun)
     EXPECT_EQ(win->txtOutput()->toPlainText().count(QLatin1Char('\n')),
               static_cast<qsizetype>(std::count(held.begin(), held.end(), '\n')));
 }
+
+// An assistive technology's edit sends no key or click, so it may meet a log
+// line still waiting for the screen: that line goes in front of the text the
+// edit adds at the log's end, and a line written after the edit goes after it.
+struct AccessibleEdit {
+    const char* name;
+    void (*edit)(QAccessibleInterface& log, int end);  // end: the length the edit sees
+    const char* expected;  // S the shown line, W the waiting one, N the edit's "note", L a later line
+    friend void PrintTo(const AccessibleEdit& row, std::ostream* os) { *os << row.name; }
+};
+
+class EditThroughAccessibility : public WindowTest, public ::testing::WithParamInterface<AccessibleEdit> {};
+
+TEST_P(EditThroughAccessibility, KeepsTheLogInTheOrderThingsHappened)
+{
+    const std::map<char, std::string> pieces = {
+        {'S', "0.5\t\t1\r\n"}, {'W', "0.75\t\t2\r\n"}, {'N', "note"}, {'L', "0.875\t\t3\r\n"}, {'s', "0.5"}};
+    win->binding().appendText(TextBox::txtOutput, pieces.at('S'));
+    win->present();
+    win->binding().appendText(TextBox::txtOutput, pieces.at('W'));
+    QAccessibleInterface* log = QAccessible::queryAccessibleInterface(win->txtOutput());
+    ASSERT_TRUE(log && log->editableTextInterface() && log->textInterface());
+    GetParam().edit(*log, log->textInterface()->characterCount());
+    win->binding().appendText(TextBox::txtOutput, pieces.at('L'));
+
+    std::string expected;
+    for (const char* p = GetParam().expected; *p; ++p)
+        expected += pieces.at(*p);
+    EXPECT_EQ(logText(*win), expected);
+    win->present();
+    EXPECT_EQ(logText(*win), expected);
+    EXPECT_EQ(win->txtOutput()->toPlainText(), QString::fromStdString(expected).remove(QLatin1Char('\r')));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Edits, EditThroughAccessibility, ::testing::Values(
+    AccessibleEdit{"InsertAtTheEnd", [](QAccessibleInterface& a, int end) {
+        a.editableTextInterface()->insertText(end, QStringLiteral("note")); }, "SWNL"},
+    AccessibleEdit{"InsertAtTheStart", [](QAccessibleInterface& a, int) {
+        a.editableTextInterface()->insertText(0, QStringLiteral("note")); }, "NSWL"},
+    AccessibleEdit{"ReplaceTheTail", [](QAccessibleInterface& a, int end) {
+        a.editableTextInterface()->replaceText(3, end, QStringLiteral("note")); }, "sWNL"},
+    AccessibleEdit{"DeleteTheTail", [](QAccessibleInterface& a, int end) {
+        a.editableTextInterface()->deleteText(3, end); }, "sWL"},
+    // What a screen reader's "set text contents" does.
+    AccessibleEdit{"ReplaceAll", [](QAccessibleInterface& a, int end) {
+        a.editableTextInterface()->replaceText(0, end, QStringLiteral("note")); }, "WNL"},
+    AccessibleEdit{"SetTheValue", [](QAccessibleInterface& a, int) {
+        a.setText(QAccessible::Value, QStringLiteral("note")); }, "WNL"}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct Scroll {
     const char* name;

@@ -52,7 +52,7 @@ TEST_P(RefusedSpeciesCount, ShowsTheMessageAndChangesNothing)
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Texts, RefusedSpeciesCount, ::testing::Combine(::testing::Values(
     BadCount{"Empty", ""}, BadCount{"Letters", "abc"}, BadCount{"Zero", "0"}, BadCount{"Negative", "-3"},
-    BadCount{"JustTooMany", "32766"}, BadCount{"Huge", "1e9"}, BadCount{"RoundsToZero", "0.5"}), ::testing::Bool()),
+    BadCount{"JustTooMany", "32766"}, BadCount{"Huge", "1E9"}, BadCount{"RoundsToZero", "0.5"}), ::testing::Bool()),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_Reset" : "_Begin");
     });
