@@ -41,12 +41,13 @@ xvfb                xvfb-run Xvfb
 xauth               xauth
 "
 
-# Only for the test run: the desktop-entry and metainfo validators, the
-# session and accessibility buses with the Python client, and clang with
+# Only for the test run: the X server's test extension (XTest) for keys typed
+# on its keyboard, the desktop-entry and metainfo validators, the session
+# and accessibility buses with the Python client, and clang with
 # its run-time libraries for the libFuzzer targets (the sanitizer build
 # uses g++'s own).
 TEST_TABLE="
-x11-utils           -
+libxtst6            -
 desktop-file-utils  desktop-file-validate
 appstream           appstreamcli
 dbus-daemon         dbus-run-session dbus-daemon
