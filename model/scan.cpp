@@ -45,6 +45,10 @@ inline int narrower(const float* d, int n)
 {
     return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(v, key)));
 }
+[[gnu::always_inline]] inline unsigned lessLanes(Vf v, Vf key)
+{
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(v, key)));
+}
 #define QUILLMAR_SCAN_TARGET
 #include "scan_kernel.inc"
 #undef QUILLMAR_SCAN_TARGET
@@ -61,6 +65,10 @@ inline int narrower(const float* d, int n)
 {
     return static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(v, key, _CMP_EQ_OQ)));
 }
+[[gnu::always_inline, gnu::target("avx2")]] inline unsigned lessLanes(Vf v, Vf key)
+{
+    return static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(v, key, _CMP_LT_OQ)));
+}
 #define QUILLMAR_SCAN_TARGET [[gnu::target("avx2")]]
 #include "scan_kernel.inc"
 #undef QUILLMAR_SCAN_TARGET
@@ -76,6 +84,10 @@ inline int narrower(const float* d, int n)
 [[gnu::always_inline, gnu::target("avx512f")]] inline unsigned equalLanes(Vf v, Vf key)
 {
     return _mm512_cmpeq_ps_mask(v, key);
+}
+[[gnu::always_inline, gnu::target("avx512f")]] inline unsigned lessLanes(Vf v, Vf key)
+{
+    return _mm512_cmp_ps_mask(v, key, _CMP_LT_OQ);
 }
 #define QUILLMAR_SCAN_TARGET [[gnu::target("avx512f")]]
 #include "scan_kernel.inc"
