@@ -128,10 +128,16 @@ void FormBinding::flushLog()
     QScrollBar* bar = w_.output->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     const int kept = bar->value();
-    // Insert without moving the user's cursor or selection.
-    QTextCursor at(w_.output->document());
+    // Insert without moving the user's cursor or selection. Undo takes back
+    // the user's typing, never the program's lines: writing them starts the
+    // undo history afresh (turning it off clears it), as replacing the whole
+    // text would.
+    QTextDocument* doc = w_.output->document();
+    QTextCursor at(doc);
     at.setPosition(logMark_.position());
+    doc->setUndoRedoEnabled(false);
     at.insertText(fromUtf8(pendingLog_));
+    doc->setUndoRedoEnabled(true);
     pendingLog_.clear();
     bar->setValue(following ? bar->maximum() : kept);
 }

@@ -46,6 +46,22 @@ TEST_F(WindowTest, TypedTextStaysInFrontOfTheNextLogLine)
     EXPECT_TRUE(win->txtOutput()->toPlainText().endsWith(QString::fromStdString("note" + line + "\n")));
 }
 
+// Undo in the log takes back what the user typed, never the lines the
+// program wrote: each line the program writes starts the box's undo afresh.
+TEST_F(WindowTest, UndoInTheLogKeepsTheProgramsLines)
+{
+    click(win->command1());
+    const std::string written = logText(*win);
+    ASSERT_FALSE(written.empty());
+    QTest::keyClick(win->txtOutput(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(win->txtOutput(), QStringLiteral("x"));
+    QTest::keyClick(win->txtOutput(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(logText(*win), written) << "the typed text is taken back";
+    for (int k = 0; k < 3; ++k)
+        QTest::keyClick(win->txtOutput(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(logText(*win), written) << "the program's lines stay";
+}
+
 // During a long run the log box takes its new lines while the run goes on,
 // not only when it stops, and holds every line once it has stopped.
 TEST_F(WindowTest, LogLinesReachTheBoxDuringARun)
