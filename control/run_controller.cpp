@@ -66,8 +66,8 @@ void RunController::mainLoop()
         sim_.try_(sim_.x, sim_.xpos, sim_.xposold, sim_.a, sim_.num);
         thresholdLine(view_.plot(), sim_.lowval, sim_.num);
         view_.setText(TextBox::txtIterate, plainForm(sim_.cursize, separator));
-        const double target = view_.number(TextBox::txtGenerations);
-        const double total = view_.number(TextBox::txtTotIter);
+        const double target = leadingNumber(view_.text(TextBox::txtGenerations));
+        const double total = leadingNumber(view_.text(TextBox::txtTotIter));
         if (target == total) {
             sim_.running = false;
             view_.setCaption(kResume);

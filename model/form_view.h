@@ -3,7 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include "numtext.h"
 #include "plot.h"
 
 namespace quillmar {
@@ -32,9 +31,6 @@ public:
     virtual ~FormView() = default;
     // The current text of a text box.
     virtual std::string text(TextBox box) const = 0;
-    // The leading number of a text box's text. The run reads numbers on every
-    // generation: a view may keep them between changes of the text.
-    virtual double number(TextBox box) const { return leadingNumber(text(box)); }
     // Replaces the text of a text box.
     virtual void setText(TextBox box, std::string_view text) = 0;
     // Appends to the text of a text box; same result as setText(box, text(box) + tail).

@@ -154,8 +154,8 @@ void Simulation::selectAndCount(Tagged& x, Int16& xpos, Int16& xposold, const Fi
         line += size;
         line += "\r\n";
         view_.appendText(TextBox::txtOutput, line);
-        const double largest = view_.number(TextBox::txtLargest);
-        const double completed = view_.number(TextBox::txtSize);
+        const double largest = leadingNumber(view_.text(TextBox::txtLargest));
+        const double completed = leadingNumber(view_.text(TextBox::txtSize));
         if (largest < completed)
             view_.setText(TextBox::txtLargest, spacedForm(completed));
         cursize = 1.0;

@@ -1,10 +1,18 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <optional>
+
+#include "form_view.h"
 
 namespace quillmar {
 
-// The window's controls as designed, in twips (15 twips are one logical pixel).
+// The handler that a control's press or change runs.
+enum class Handler { None, Command1_Click, cmdReset_Click, chkStep_Click };
+
+// One of the window's controls as designed, in twips (15 twips are one
+// logical pixel), and what it is to the program.
 struct ControlSpec {
     enum class Kind { TextBox, MultiLineTextBox, Label, WrappingLabel, CheckBox, Button, Picture };
 
@@ -15,6 +23,13 @@ struct ControlSpec {
     int tabIndex;
     bool enabled;
     const char* buddy;  // the text box a label names, or nullptr
+    // The text box or check box the program reads and writes it as.
+    std::optional<TextBox> box;
+    std::optional<CheckBox> check;
+    // A text box the program writes on every generation; the screen shows it
+    // at a paced rate.
+    bool counter;
+    Handler handler;
 };
 
 inline constexpr int kTwipsPerPixel = 15;
@@ -23,29 +38,83 @@ inline constexpr int kClientHeightTwips = 9210;
 
 // clang-format off
 inline constexpr std::array<ControlSpec, 22> kControls{{
-    {"txtOutput", ControlSpec::Kind::MultiLineTextBox, "", 5160, 0, 3375, 1455, 11, true, nullptr},
-    {"txtNumPts", ControlSpec::Kind::TextBox, "50", 1080, 90, 495, 285, 2, true, nullptr},
-    {"Label5", ControlSpec::Kind::Label, "No. Species:", 120, 120, 915, 195, 10, true, "txtNumPts"},
-    {"Label2", ControlSpec::Kind::Label, "Number of Torrels", 2160, 120, 1620, 195, 6, true, "txtNumAv"},
-    {"txtNumAv", ControlSpec::Kind::TextBox, "0", 3840, 120, 855, 285, 12, false, nullptr},
-    {"Label4", ControlSpec::Kind::Label, "Generations:", 240, 480, 900, 195, 9, true, "txtGenerations"},
-    {"txtGenerations", ControlSpec::Kind::TextBox, "1", 1320, 480, 855, 285, 15, true, nullptr},
-    {"Label3", ControlSpec::Kind::Label, "Last Torel:", 2640, 480, 1065, 195, 7, true, "txtSize"},
-    {"txtSize", ControlSpec::Kind::TextBox, "0", 3840, 480, 855, 285, 8, false, nullptr},
-    {"chkStep", ControlSpec::Kind::CheckBox, "Step Through", 360, 840, 1335, 255, 16, false, nullptr},
-    {"Label1", ControlSpec::Kind::Label, "Threshold Fitness:", 2400, 840, 1290, 195, 5, true, "txtLowval"},
-    {"txtLowval", ControlSpec::Kind::TextBox, "0", 3840, 840, 855, 285, 4, false, nullptr},
-    {"chkRule2", ControlSpec::Kind::CheckBox, "Remove Rule 2", 360, 1200, 1575, 255, 21, true, nullptr},
-    {"Label6", ControlSpec::Kind::Label, "Largest Torrel", 2400, 1200, 1335, 195, 13, true, "txtLargest"},
-    {"txtLargest", ControlSpec::Kind::TextBox, "0", 3840, 1200, 855, 285, 14, false, nullptr},
-    {"Command1", ControlSpec::Kind::Button, "&Begin", 120, 1560, 1095, 375, 0, true, nullptr},
-    {"cmdReset", ControlSpec::Kind::Button, "&Reset", 1440, 1560, 1095, 375, 17, true, nullptr},
-    {"Si", ControlSpec::Kind::WrappingLabel, "Size of Current Torel", 2760, 1560, 1335, 375, 19, true, "txtIterate"},
-    {"txtIterate", ControlSpec::Kind::TextBox, "0", 4200, 1680, 1095, 285, 3, false, nullptr},
-    {"Label7", ControlSpec::Kind::Label, "Total Generations So Far:", 5520, 1680, 1815, 195, 20, true, "txtTotIter"},
-    {"txtTotIter", ControlSpec::Kind::TextBox, "0", 7440, 1680, 1095, 285, 18, false, nullptr},
-    {"Picture1", ControlSpec::Kind::Picture, "", 0, 2040, 8535, 7095, 1, true, nullptr},
+    {"txtOutput", ControlSpec::Kind::MultiLineTextBox, "", 5160, 0, 3375, 1455, 11, true, nullptr, TextBox::txtOutput, {}, false, Handler::None},
+    {"txtNumPts", ControlSpec::Kind::TextBox, "50", 1080, 90, 495, 285, 2, true, nullptr, TextBox::txtNumPts, {}, false, Handler::None},
+    {"Label5", ControlSpec::Kind::Label, "No. Species:", 120, 120, 915, 195, 10, true, "txtNumPts", {}, {}, false, Handler::None},
+    {"Label2", ControlSpec::Kind::Label, "Number of Torrels", 2160, 120, 1620, 195, 6, true, "txtNumAv", {}, {}, false, Handler::None},
+    {"txtNumAv", ControlSpec::Kind::TextBox, "0", 3840, 120, 855, 285, 12, false, nullptr, TextBox::txtNumAv, {}, true, Handler::None},
+    {"Label4", ControlSpec::Kind::Label, "Generations:", 240, 480, 900, 195, 9, true, "txtGenerations", {}, {}, false, Handler::None},
+    {"txtGenerations", ControlSpec::Kind::TextBox, "1", 1320, 480, 855, 285, 15, true, nullptr, TextBox::txtGenerations, {}, false, Handler::None},
+    {"Label3", ControlSpec::Kind::Label, "Last Torel:", 2640, 480, 1065, 195, 7, true, "txtSize", {}, {}, false, Handler::None},
+    {"txtSize", ControlSpec::Kind::TextBox, "0", 3840, 480, 855, 285, 8, false, nullptr, TextBox::txtSize, {}, true, Handler::None},
+    {"chkStep", ControlSpec::Kind::CheckBox, "Step Through", 360, 840, 1335, 255, 16, false, nullptr, {}, CheckBox::chkStep, false, Handler::chkStep_Click},
+    {"Label1", ControlSpec::Kind::Label, "Threshold Fitness:", 2400, 840, 1290, 195, 5, true, "txtLowval", {}, {}, false, Handler::None},
+    {"txtLowval", ControlSpec::Kind::TextBox, "0", 3840, 840, 855, 285, 4, false, nullptr, TextBox::txtLowval, {}, true, Handler::None},
+    {"chkRule2", ControlSpec::Kind::CheckBox, "Remove Rule 2", 360, 1200, 1575, 255, 21, true, nullptr, {}, CheckBox::chkRule2, false, Handler::None},
+    {"Label6", ControlSpec::Kind::Label, "Largest Torrel", 2400, 1200, 1335, 195, 13, true, "txtLargest", {}, {}, false, Handler::None},
+    {"txtLargest", ControlSpec::Kind::TextBox, "0", 3840, 1200, 855, 285, 14, false, nullptr, TextBox::txtLargest, {}, true, Handler::None},
+    {"Command1", ControlSpec::Kind::Button, "&Begin", 120, 1560, 1095, 375, 0, true, nullptr, {}, {}, false, Handler::Command1_Click},
+    {"cmdReset", ControlSpec::Kind::Button, "&Reset", 1440, 1560, 1095, 375, 17, true, nullptr, {}, {}, false, Handler::cmdReset_Click},
+    {"Si", ControlSpec::Kind::WrappingLabel, "Size of Current Torel", 2760, 1560, 1335, 375, 19, true, "txtIterate", {}, {}, false, Handler::None},
+    {"txtIterate", ControlSpec::Kind::TextBox, "0", 4200, 1680, 1095, 285, 3, false, nullptr, TextBox::txtIterate, {}, true, Handler::None},
+    {"Label7", ControlSpec::Kind::Label, "Total Generations So Far:", 5520, 1680, 1815, 195, 20, true, "txtTotIter", {}, {}, false, Handler::None},
+    {"txtTotIter", ControlSpec::Kind::TextBox, "0", 7440, 1680, 1095, 285, 18, false, nullptr, TextBox::txtTotIter, {}, true, Handler::None},
+    {"Picture1", ControlSpec::Kind::Picture, "", 0, 2040, 8535, 7095, 1, true, nullptr, {}, {}, false, Handler::None},
 }};
 // clang-format on
+
+// The row of the control that is the given text box or check box, that runs
+// the given handler, or that is the picture.
+constexpr std::size_t rowOf(TextBox b)
+{
+    std::size_t r = 0;
+    while (kControls[r].box != b)
+        ++r;
+    return r;
+}
+constexpr std::size_t rowOf(CheckBox c)
+{
+    std::size_t r = 0;
+    while (kControls[r].check != c)
+        ++r;
+    return r;
+}
+constexpr std::size_t rowOf(Handler h)
+{
+    std::size_t r = 0;
+    while (kControls[r].handler != h)
+        ++r;
+    return r;
+}
+constexpr std::size_t pictureRow()
+{
+    std::size_t r = 0;
+    while (kControls[r].kind != ControlSpec::Kind::Picture)
+        ++r;
+    return r;
+}
+
+// Every text box and check box of the window interface, each handler and the
+// picture stand in the table exactly once.
+static_assert([] {
+    const auto once = [](auto is) {
+        int n = 0;
+        for (const ControlSpec& c : kControls)
+            n += is(c) ? 1 : 0;
+        return n == 1;
+    };
+    for (Handler h : {Handler::Command1_Click, Handler::cmdReset_Click, Handler::chkStep_Click})
+        if (!once([h](const ControlSpec& c) { return c.handler == h; }))
+            return false;
+    if (!once([](const ControlSpec& c) { return c.kind == ControlSpec::Kind::Picture; }))
+        return false;
+    for (int b = 0; b < kTextBoxCount; ++b)
+        if (!once([b](const ControlSpec& c) { return c.box == static_cast<TextBox>(b); }))
+            return false;
+    for (CheckBox k : {CheckBox::chkStep, CheckBox::chkRule2})
+        if (!once([k](const ControlSpec& c) { return c.check == k; }))
+            return false;
+    return true;
+}());
 
 }  // namespace quillmar

@@ -39,13 +39,6 @@ constexpr int px(int twips)
     return twips / kTwipsPerPixel;
 }
 
-constexpr int kPaintIntervalMs = 16;
-// An insertion into the log costs much the same for one line as for a
-// hundred, so during a run the log takes its new lines less often than the
-// counters and the plot are painted.
-constexpr int kLogIntervalMs = 100;
-constexpr int kPassesPerClockRead = 8;
-
 }  // namespace
 
 QFont Form1::windowFont()
@@ -69,53 +62,30 @@ Form1::Form1(QWidget* parent, ClockMixedRandom::Clock clock) : QWidget(parent), 
 
     buildControls();
 
-    FormBinding::Widgets w;
-    // In TextBox order; txtOutput is no line edit and stays null here.
-    static constexpr const char* kTextBoxNames[kTextBoxCount] = {
-        "txtOutput", "txtNumPts",  "txtNumAv",   "txtGenerations", "txtSize",
-        "txtLowval", "txtLargest", "txtIterate", "txtTotIter"};
-    for (std::size_t b = 0; b < w.lines.size(); ++b)
-        w.lines[b] = textBox(QString::fromLatin1(kTextBoxNames[b]));
-    w.output = txtOutput_;
-    w.chkStep = chkStep_;
-    w.chkRule2 = chkRule2_;
-    w.command1 = Command1_;
-    w.plot = Picture1_;
-    w.window = this;
-    binding_ = std::make_unique<FormBinding>(w);
+    const Boundary boundary = [this](Entry entry, const std::function<void()>& work) { shield(entry, work); };
+    binding_ = std::make_unique<FormBinding>(*this, widgets_, boundary);
     sim_ = std::make_unique<Simulation>(*binding_, random_);
     controller_ = std::make_unique<RunController>(*binding_, *sim_, [this] { yield(); });
-    Picture1_->boundary = [this](Entry entry, const std::function<void()>& work) { shield(entry, work); };
+    picture1()->boundary = boundary;
 
-    // The user-editable boxes are read on every pass; keep their cached texts current.
-    for (TextBox b : {TextBox::txtNumPts, TextBox::txtGenerations}) {
-        QLineEdit* e = w.lines[static_cast<std::size_t>(b)];
-        connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) {
-            shield(Entry::TextChanged, [&] { binding_->userEdited(b, t); });
-        });
-    }
-    connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(cmdReset_, &QPushButton::clicked, this, &Form1::cmdReset_Click);
+    connect(command1(), &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(cmdReset(), &QPushButton::clicked, this, &Form1::cmdReset_Click);
     // toggled fires for every change of the box by the user, assistive
     // technology included; the program itself never sets this box.
-    connect(chkStep_, &QCheckBox::toggled, this, &Form1::chkStep_Click);
-
-    txtOutput_->installEventFilter(this);
-    txtOutput_->viewport()->installEventFilter(this);
-    paced_.start();
-    logPaced_.start();
+    connect(chkStep(), &QCheckBox::toggled, this, &Form1::chkStep_Click);
     Form_Load();
 }
 
 Form1::~Form1()
 {
-    Picture1_->boundary = nullptr;  // the plot outlives the members the boundary uses
+    picture1()->boundary = nullptr;  // the plot outlives the members the boundary uses
 }
 
 void Form1::buildControls()
 {
     std::vector<std::pair<int, QWidget*>> tabOrder;
-    for (const ControlSpec& c : kControls) {
+    for (std::size_t row = 0; row < kControls.size(); ++row) {
+        const ControlSpec& c = kControls[row];
         const QString name = QString::fromLatin1(c.name);
         const QString text = QString::fromUtf8(c.text);
         QWidget* widget = nullptr;
@@ -139,7 +109,6 @@ void Form1::buildControls()
                 t->setAccessibleName(QStringLiteral("Torrel log"));
                 t->setAccessibleDescription(
                     QStringLiteral("One line per completed torrel: threshold fitness, then torrel size"));
-                txtOutput_ = t;
                 widget = t;
                 break;
             }
@@ -152,28 +121,24 @@ void Form1::buildControls()
                 widget = l;
                 break;
             }
-            case ControlSpec::Kind::CheckBox: {
-                auto* b = new QCheckBox(text, this);
-                (name == QLatin1String("chkStep") ? chkStep_ : chkRule2_) = b;
-                widget = b;
+            case ControlSpec::Kind::CheckBox:
+                widget = new QCheckBox(text, this);
                 break;
-            }
             case ControlSpec::Kind::Button: {
                 auto* b = new QPushButton(text, this);
                 // Enter presses a button only while it has the focus; no default button.
                 b->setAutoDefault(true);
                 b->setDefault(false);
-                (name == QLatin1String("Command1") ? Command1_ : cmdReset_) = b;
                 widget = b;
                 break;
             }
             case ControlSpec::Kind::Picture: {
-                Picture1_ = new PlotWidget(this);
-                Picture1_->setAccessibleName(QStringLiteral("Fitness plot"));
-                Picture1_->setAccessibleDescription(
+                auto* p = new PlotWidget(this);
+                p->setAccessibleName(QStringLiteral("Fitness plot"));
+                p->setAccessibleDescription(
                     QStringLiteral("Each species as a small box at its index and fitness; the line is the "
                                    "threshold fitness"));
-                widget = Picture1_;
+                widget = p;
                 break;
             }
         }
@@ -182,13 +147,12 @@ void Form1::buildControls()
         widget->setEnabled(c.enabled);
         if (c.kind == ControlSpec::Kind::Label)
             widget->adjustSize();  // auto-size: the caption's own size replaces the design size
-        byName_[name] = widget;
+        widgets_[row] = widget;
         tabOrder.emplace_back(c.tabIndex, widget);
     }
-    for (const ControlSpec& c : kControls) {
-        if (c.buddy)
-            static_cast<QLabel*>(control(QString::fromLatin1(c.name)))
-                ->setBuddy(control(QString::fromLatin1(c.buddy)));
+    for (std::size_t row = 0; row < kControls.size(); ++row) {
+        if (kControls[row].buddy)
+            static_cast<QLabel*>(widgets_[row])->setBuddy(control(QString::fromLatin1(kControls[row].buddy)));
     }
     std::sort(tabOrder.begin(), tabOrder.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -197,7 +161,7 @@ void Form1::buildControls()
     std::erase_if(tabOrder, [](const auto& t) { return t.second->focusPolicy() == Qt::NoFocus; });
     for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i].second, tabOrder[i + 1].second);
-    Command1_->setFocus();
+    command1()->setFocus();
 }
 
 void Form1::Form_Load()
@@ -209,13 +173,45 @@ void Form1::Form_Load()
 
 QWidget* Form1::control(const QString& name) const
 {
-    const auto it = byName_.find(name);
-    return it == byName_.end() ? nullptr : it->second;
+    for (std::size_t row = 0; row < kControls.size(); ++row)
+        if (name == QLatin1String(kControls[row].name))
+            return widgets_[row];
+    return nullptr;
 }
 
 QLineEdit* Form1::textBox(const QString& name) const
 {
     return qobject_cast<QLineEdit*>(control(name));
+}
+
+QPlainTextEdit* Form1::txtOutput() const
+{
+    return static_cast<QPlainTextEdit*>(widgets_[rowOf(TextBox::txtOutput)]);
+}
+
+QPushButton* Form1::command1() const
+{
+    return static_cast<QPushButton*>(widgets_[rowOf(Handler::Command1_Click)]);
+}
+
+QPushButton* Form1::cmdReset() const
+{
+    return static_cast<QPushButton*>(widgets_[rowOf(Handler::cmdReset_Click)]);
+}
+
+QCheckBox* Form1::chkStep() const
+{
+    return static_cast<QCheckBox*>(widgets_[rowOf(CheckBox::chkStep)]);
+}
+
+QCheckBox* Form1::chkRule2() const
+{
+    return static_cast<QCheckBox*>(widgets_[rowOf(CheckBox::chkRule2)]);
+}
+
+PlotWidget* Form1::picture1() const
+{
+    return static_cast<PlotWidget*>(widgets_[pictureRow()]);
 }
 
 void Form1::present()
@@ -225,20 +221,7 @@ void Form1::present()
 
 void Form1::yield()
 {
-    // Paint at a paced rate rather than on every pass: the texts the program
-    // reads are exact at every pass; the screen catches up every few ms.
-    // The clock is read every few passes only: a pass is a microsecond or
-    // two, and the clock read is a noticeable part of that.
-    if (++passesSinceClock_ >= kPassesPerClockRead) {
-        passesSinceClock_ = 0;
-        if (paced_.hasExpired(kPaintIntervalMs)) {
-            const bool log = logPaced_.hasExpired(kLogIntervalMs);
-            binding_->present(log);
-            paced_.restart();
-            if (log)
-                logPaced_.restart();
-        }
-    }
+    binding_->beforeYield();
     if (yieldHook)
         yieldHook();
     else
@@ -301,7 +284,7 @@ void Form1::reportFailure()
     // plot is painted whole, as the error may have struck its last paint.
     shield(Entry::Present, [this] {
         binding_->present();
-        Picture1_->update();
+        picture1()->update();
         repaint();
     });
     if (fatalHook) {
@@ -334,24 +317,6 @@ void Form1::closeEvent(QCloseEvent* event)
     if (controller_->depth() > 0)
         closing_ = true;
     event->accept();
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event)
-{
-    // Log lines waiting for the next paint go in before the user's edit, so the
-    // log keeps the order in which things happened.
-    switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::InputMethod:
-        case QEvent::MouseButtonPress:
-        case QEvent::Drop:
-        case QEvent::ContextMenu:
-            shield(Entry::LogInput, [this] { binding_->flushLog(); });
-            break;
-        default:
-            break;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace quillmar

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <exception>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 
 #include "error_boundary.h"
+#include "form_binding.h"
 #include "random_source.h"
 
 class QCheckBox;
@@ -20,13 +19,14 @@ class QPushButton;
 
 namespace quillmar {
 
-class FormBinding;
 class PlotWidget;
 class RunController;
 class Simulation;
 
 // The main window: its 22 controls, built from the control table, and the
-// three click handlers, which hand over to the run controller. No exception
+// three click handlers, which hand over to the run controller. What reaches
+// the screen and when is the binding's (FormBinding); the window holds the
+// error boundary and handles its closing. No exception
 // leaves the window's code for Qt's: an error in a handler, an event or a slot
 // unwinds every running loop, is reported once and ends the program.
 class Form1 final : public QWidget {
@@ -42,14 +42,15 @@ public:
     // The font every control uses.
     static QFont windowFont();
 
+    // A control by its name in the control table, or nullptr.
     QWidget* control(const QString& name) const;
     QLineEdit* textBox(const QString& name) const;
-    QPlainTextEdit* txtOutput() const { return txtOutput_; }
-    QPushButton* command1() const { return Command1_; }
-    QPushButton* cmdReset() const { return cmdReset_; }
-    QCheckBox* chkStep() const { return chkStep_; }
-    QCheckBox* chkRule2() const { return chkRule2_; }
-    PlotWidget* picture1() const { return Picture1_; }
+    QPlainTextEdit* txtOutput() const;
+    QPushButton* command1() const;
+    QPushButton* cmdReset() const;
+    QCheckBox* chkStep() const;
+    QCheckBox* chkRule2() const;
+    PlotWidget* picture1() const;
 
     Simulation& simulation() { return *sim_; }
     RunController& controller() { return *controller_; }
@@ -83,7 +84,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
@@ -92,22 +92,13 @@ private:
     void handle(const std::function<void()>& handler);
     void reportFailure();
 
-    std::map<QString, QWidget*> byName_;
-    QPlainTextEdit* txtOutput_ = nullptr;
-    QPushButton* Command1_ = nullptr;
-    QPushButton* cmdReset_ = nullptr;
-    QCheckBox* chkStep_ = nullptr;
-    QCheckBox* chkRule2_ = nullptr;
-    PlotWidget* Picture1_ = nullptr;
+    ControlWidgets widgets_{};  // one per row of the control table
 
     ClockMixedRandom random_;
     std::unique_ptr<FormBinding> binding_;
     std::unique_ptr<Simulation> sim_;
     std::unique_ptr<RunController> controller_;
 
-    QElapsedTimer paced_;
-    QElapsedTimer logPaced_;
-    int passesSinceClock_ = 0;
     int handlerDepth_ = 0;
     bool closing_ = false;
     std::optional<QString> failure_;

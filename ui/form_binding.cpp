@@ -1,6 +1,7 @@
 #include "form_binding.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
@@ -10,11 +11,21 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <utility>
+
 #include "plot_widget.h"
 
 namespace quillmar {
 
 namespace {
+
+constexpr int kPaintIntervalMs = 16;
+// An insertion into the log costs much the same for one line as for a
+// hundred, so during a run the log takes its new lines less often than the
+// counters and the plot are painted.
+constexpr int kLogIntervalMs = 100;
+constexpr int kPassesPerClockRead = 8;
+
 std::size_t at(TextBox box)
 {
     return static_cast<std::size_t>(box);
@@ -36,34 +47,42 @@ void appendWithCrLf(std::string& out, const QString& text)
 }
 }  // namespace
 
-FormBinding::FormBinding(const Widgets& widgets) : w_(widgets)
+FormBinding::FormBinding(QWidget& window, const ControlWidgets& widgets, Boundary boundary)
+    : window_(window), boundary_(std::move(boundary))
 {
     separator_ = QLocale().decimalPoint().toStdString();
-    for (std::size_t i = 0; i < cache_.size(); ++i)
-        if (w_.lines[i])
-            cache_[i] = w_.lines[i]->text().toStdString();
-}
-
-bool FormBinding::isCounter(TextBox box)
-{
-    switch (box) {
-        case TextBox::txtNumAv:
-        case TextBox::txtSize:
-        case TextBox::txtLowval:
-        case TextBox::txtLargest:
-        case TextBox::txtIterate:
-        case TextBox::txtTotIter:
-            return true;
-        default:
-            return false;
+    for (std::size_t r = 0; r < kControls.size(); ++r) {
+        const ControlSpec& c = kControls[r];
+        if (c.box && c.kind == ControlSpec::Kind::MultiLineTextBox) {
+            log_ = static_cast<QPlainTextEdit*>(widgets[r]);
+        } else if (c.box) {
+            const TextBox b = *c.box;
+            auto* e = static_cast<QLineEdit*>(widgets[r]);
+            lines_[at(b)] = e;
+            counter_[at(b)] = c.counter;
+            cache_[at(b)] = e->text().toStdString();
+            // A box the user edits is read on every pass; its kept text follows every edit.
+            if (!c.counter)
+                connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) {
+                    boundary_(Entry::TextChanged, [&] { cache_[at(b)] = t.toStdString(); });
+                });
+        } else if (c.check) {
+            checks_[static_cast<std::size_t>(*c.check)] = static_cast<QCheckBox*>(widgets[r]);
+        }
     }
+    command1_ = static_cast<QPushButton*>(widgets[rowOf(Handler::Command1_Click)]);
+    plot_ = static_cast<PlotWidget*>(widgets[pictureRow()]);
+    log_->installEventFilter(this);
+    log_->viewport()->installEventFilter(this);
+    paintClock_.start();
+    logClock_.start();
 }
 
 std::string FormBinding::text(TextBox box) const
 {
     if (box != TextBox::txtOutput)
         return cache_[at(box)];
-    const QString shown = w_.output->toPlainText();
+    const QString shown = log_->toPlainText();
     const qsizetype mark = pendingLog_.empty() ? shown.size() : logMark_.position();
     std::string out;
     out.reserve(static_cast<std::size_t>(shown.size()) * 17 / 16 + pendingLog_.size());
@@ -73,29 +92,18 @@ std::string FormBinding::text(TextBox box) const
     return out;
 }
 
-double FormBinding::number(TextBox box) const
-{
-    if (box == TextBox::txtOutput)
-        return FormView::number(box);
-    std::optional<double>& n = numbers_[at(box)];
-    if (!n)
-        n = leadingNumber(cache_[at(box)]);
-    return *n;
-}
-
 void FormBinding::setText(TextBox box, std::string_view text)
 {
     if (box == TextBox::txtOutput) {
         pendingLog_.clear();
-        w_.output->setPlainText(fromUtf8(text));
+        log_->setPlainText(fromUtf8(text));
         return;
     }
     cache_[at(box)] = text;
-    numbers_[at(box)].reset();
-    if (isCounter(box))
+    if (counter_[at(box)])
         stale_[at(box)] = true;  // shown by the next present()
     else
-        w_.lines[at(box)]->setText(fromUtf8(text));
+        lines_[at(box)]->setText(fromUtf8(text));
 }
 
 void FormBinding::appendText(TextBox box, std::string_view tail)
@@ -105,7 +113,7 @@ void FormBinding::appendText(TextBox box, std::string_view tail)
         // written: text that got in since without a key or a click (an
         // assistive technology's edit) goes after them. A line written after
         // such text goes after it, so the waiting ones go in first.
-        QTextDocument* doc = w_.output->document();
+        QTextDocument* doc = log_->document();
         if (!pendingLog_.empty() && logMark_.position() != doc->characterCount() - 1)
             flushLog();
         if (pendingLog_.empty()) {
@@ -125,14 +133,14 @@ void FormBinding::flushLog()
 {
     if (pendingLog_.empty())
         return;
-    QScrollBar* bar = w_.output->verticalScrollBar();
+    QScrollBar* bar = log_->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     const int kept = bar->value();
     // Insert without moving the user's cursor or selection. Undo takes back
     // the user's typing, never the program's lines: writing them starts the
     // undo history afresh (turning it off clears it), as replacing the whole
     // text would.
-    QTextDocument* doc = w_.output->document();
+    QTextDocument* doc = log_->document();
     QTextCursor at(doc);
     at.setPosition(logMark_.position());
     doc->setUndoRedoEnabled(false);
@@ -142,31 +150,24 @@ void FormBinding::flushLog()
     bar->setValue(following ? bar->maximum() : kept);
 }
 
-void FormBinding::userEdited(TextBox box, const QString& text)
-{
-    cache_[at(box)] = text.toStdString();
-    numbers_[at(box)].reset();
-}
-
 int FormBinding::value(CheckBox box) const
 {
-    const QCheckBox* c = box == CheckBox::chkStep ? w_.chkStep : w_.chkRule2;
-    return c->isChecked() ? 1 : 0;
+    return checks_[static_cast<std::size_t>(box)]->isChecked() ? 1 : 0;
 }
 
 void FormBinding::setEnabled(CheckBox box, bool enabled)
 {
-    (box == CheckBox::chkStep ? w_.chkStep : w_.chkRule2)->setEnabled(enabled);
+    checks_[static_cast<std::size_t>(box)]->setEnabled(enabled);
 }
 
 std::string FormBinding::caption() const
 {
-    return w_.command1->text().toStdString();
+    return command1_->text().toStdString();
 }
 
 void FormBinding::setCaption(std::string_view caption)
 {
-    w_.command1->setText(fromUtf8(caption));
+    command1_->setText(fromUtf8(caption));
 }
 
 void FormBinding::showMessage(std::string_view message)
@@ -176,26 +177,61 @@ void FormBinding::showMessage(std::string_view message)
     if (messageHook)
         messageHook(text);
     else
-        QMessageBox::warning(w_.window, w_.window->windowTitle(), text);
+        QMessageBox::warning(&window_, window_.windowTitle(), text);
 }
 
 PlotSurface& FormBinding::plot()
 {
-    return *w_.plot;
+    return *plot_;
+}
+
+void FormBinding::beforeYield()
+{
+    // The texts the program reads are exact at every pass; the screen catches
+    // up every few milliseconds. The clock is read every few passes only: a
+    // pass is a microsecond or two, and a clock read a noticeable part of it.
+    if (++passesSinceClock_ < kPassesPerClockRead)
+        return;
+    passesSinceClock_ = 0;
+    if (!paintClock_.hasExpired(kPaintIntervalMs))
+        return;
+    const bool log = logClock_.hasExpired(kLogIntervalMs);
+    present(log);
+    paintClock_.restart();
+    if (log)
+        logClock_.restart();
+}
+
+bool FormBinding::eventFilter(QObject* watched, QEvent* event)
+{
+    // The log keeps the order in which things happened: lines waiting for the
+    // screen go in before the user's key, click, drop or menu.
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::Drop:
+        case QEvent::ContextMenu:
+            boundary_(Entry::LogInput, [this] { flushLog(); });
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void FormBinding::present(bool log)
 {
     for (std::size_t i = 0; i < stale_.size(); ++i) {
         if (stale_[i]) {
-            w_.lines[i]->setText(QString::fromStdString(cache_[i]));
-            w_.lines[i]->setCursorPosition(0);  // show the start of a long number
+            lines_[i]->setText(QString::fromStdString(cache_[i]));
+            lines_[i]->setCursorPosition(0);  // show the start of a long number
             stale_[i] = false;
         }
     }
     if (log)
         flushLog();
-    w_.plot->flushDirty();
+    plot_->flushDirty();
 }
 
 }  // namespace quillmar

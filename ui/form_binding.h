@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QTextCursor>
 #include <array>
 #include <functional>
-#include <optional>
 #include <string>
 
+#include "control_table.h"
+#include "error_boundary.h"
 #include "form_view.h"
 
 class QCheckBox;
@@ -19,26 +22,22 @@ namespace quillmar {
 
 class PlotWidget;
 
-// The window seen through FormView. What the program reads stays exact at
-// every call; what reaches the screen is paced: counter texts and log lines
-// are kept here and handed to the widgets by present(), so a run does not
-// repaint the window on every generation.
-class FormBinding final : public FormView {
-public:
-    struct Widgets {
-        std::array<QLineEdit*, kTextBoxCount> lines{};  // indexed by TextBox; txtOutput unused
-        QPlainTextEdit* output = nullptr;
-        QCheckBox* chkStep = nullptr;
-        QCheckBox* chkRule2 = nullptr;
-        QPushButton* command1 = nullptr;
-        PlotWidget* plot = nullptr;
-        QWidget* window = nullptr;
-    };
+// The window's widgets, one per row of the control table.
+using ControlWidgets = std::array<QWidget*, kControls.size()>;
 
-    explicit FormBinding(const Widgets& widgets);
+// The window seen through FormView, and the one owner of what reaches the
+// screen and when. What the program reads stays exact at every call; the
+// counters and log lines are kept here and handed to the widgets at a paced
+// rate during a run, so a run does not repaint the window on every generation.
+class FormBinding final : public QObject, public FormView {
+    Q_OBJECT
+
+public:
+    // `widgets` as the window built them from the control table; the binding's
+    // own slots and event filter run their work inside `boundary`.
+    FormBinding(QWidget& window, const ControlWidgets& widgets, Boundary boundary);
 
     std::string text(TextBox box) const override;
-    double number(TextBox box) const override;
     void setText(TextBox box, std::string_view text) override;
     void appendText(TextBox box, std::string_view tail) override;
     int value(CheckBox box) const override;
@@ -49,28 +48,40 @@ public:
     std::string decimalSeparator() const override { return separator_; }
     PlotSurface& plot() override;
 
+    // At the top of every pass of a run, before the window system's events are
+    // processed: hands to the screen what its pace says is due.
+    void beforeYield();
     // Hands every pending text (and, with `log`, every pending log line) to
     // the widgets and schedules a repaint of the plot's changed area.
     void present(bool log = true);
-    // Hands pending log lines to the log box (before the user edits it).
+    // Hands pending log lines to the log box.
     void flushLog();
-    // Keeps the cached text of a user-editable box in step with its widget.
-    void userEdited(TextBox box, const QString& text);
 
     // Replaces the modal message box (tests).
     std::function<void(const QString&)> messageHook;
 
-private:
-    static bool isCounter(TextBox box);
+protected:
+    // Log lines waiting for the screen go in before the user's edit.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
-    Widgets w_;
-    std::array<std::string, kTextBoxCount> cache_;  // counters and user-editable single-line boxes
+private:
+    QWidget& window_;
+    Boundary boundary_;
+    std::array<QLineEdit*, kTextBoxCount> lines_{};  // by TextBox; none for the log
+    std::array<bool, kTextBoxCount> counter_{};      // shown at the paced rate
+    std::array<QCheckBox*, 2> checks_{};             // by CheckBox
+    QPlainTextEdit* log_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    PlotWidget* plot_ = nullptr;
+
+    std::array<std::string, kTextBoxCount> cache_;  // every single-line box's text
     std::array<bool, kTextBoxCount> stale_{};       // counter text not yet shown
-    // Leading numbers of cache_, read since the text last changed.
-    mutable std::array<std::optional<double>, kTextBoxCount> numbers_{};
-    std::string pendingLog_;  // log lines not yet in the log box
-    QTextCursor logMark_;     // where they go in
+    std::string pendingLog_;                        // log lines not yet in the log box
+    QTextCursor logMark_;                           // where they go in
     std::string separator_;
+
+    QElapsedTimer paintClock_, logClock_;
+    int passesSinceClock_ = 0;
 };
 
 }  // namespace quillmar
