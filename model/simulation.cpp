@@ -181,17 +181,21 @@ void Simulation::mutate(Int16 xpos, Int16 xposold, FitnessArray& a, Int16 num)
         a.set(xpos, freshFitness());
         speciesMarker(plot, xpos, a.value(xpos), Colour::red());
     } else {
+        // A list has three species or none; the passes run over all three.
         const SpeciesList restore = threeSiteList(xposold, num);
-        for (int k = 0; k < restore.count; ++k)
-            speciesMarker(plot, restore.items[k], a.value(restore.items[k]), Colour::black());
+        if (restore.count != 0)
+            for (Int16 i : restore.items)
+                speciesMarker(plot, i, a.value(i), Colour::black());
 
         const SpeciesList list = threeSiteList(xpos, num);
-        for (int k = 0; k < list.count; ++k)
-            speciesMarker(plot, list.items[k], a.value(list.items[k]), Colour::buttonFace());
-        for (int k = 0; k < list.count; ++k)
-            a.set(list.items[k], freshFitness());
-        for (int k = 0; k < list.count; ++k)
-            speciesMarker(plot, list.items[k], a.value(list.items[k]), Colour::red());
+        if (list.count != 0) {
+            for (Int16 i : list.items)
+                speciesMarker(plot, i, a.value(i), Colour::buttonFace());
+            for (Int16 i : list.items)
+                a.set(i, freshFitness());
+            for (Int16 i : list.items)
+                speciesMarker(plot, i, a.value(i), Colour::red());
+        }
     }
 
     a.redimPreserve(num - Int16(1));
