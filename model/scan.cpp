@@ -41,13 +41,9 @@ inline int narrower(const float* d, int n)
 {
     return scalarFirstMinimum(d, n);
 }
-[[gnu::always_inline]] inline unsigned equalLanes(Vf v, Vf key)
+[[gnu::always_inline]] inline unsigned laneBits(Vf mask)
 {
-    return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(v, key)));
-}
-[[gnu::always_inline]] inline unsigned lessLanes(Vf v, Vf key)
-{
-    return static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(v, key)));
+    return static_cast<unsigned>(_mm_movemask_ps(mask));
 }
 #define QUILLMAR_SCAN_TARGET
 #include "scan_kernel.inc"
@@ -61,13 +57,9 @@ inline int narrower(const float* d, int n)
 {
     return sse2::firstMinimum(d, n);
 }
-[[gnu::always_inline, gnu::target("avx2")]] inline unsigned equalLanes(Vf v, Vf key)
+[[gnu::always_inline, gnu::target("avx2")]] inline unsigned laneBits(Vf mask)
 {
-    return static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(v, key, _CMP_EQ_OQ)));
-}
-[[gnu::always_inline, gnu::target("avx2")]] inline unsigned lessLanes(Vf v, Vf key)
-{
-    return static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(v, key, _CMP_LT_OQ)));
+    return static_cast<unsigned>(_mm256_movemask_ps(mask));
 }
 #define QUILLMAR_SCAN_TARGET [[gnu::target("avx2")]]
 #include "scan_kernel.inc"
@@ -81,13 +73,9 @@ inline int narrower(const float* d, int n)
 {
     return avx2::firstMinimum(d, n);
 }
-[[gnu::always_inline, gnu::target("avx512f")]] inline unsigned equalLanes(Vf v, Vf key)
+[[gnu::always_inline, gnu::target("avx512f")]] inline unsigned laneBits(Vf mask)
 {
-    return _mm512_cmpeq_ps_mask(v, key);
-}
-[[gnu::always_inline, gnu::target("avx512f")]] inline unsigned lessLanes(Vf v, Vf key)
-{
-    return _mm512_cmp_ps_mask(v, key, _CMP_LT_OQ);
+    return _mm512_test_epi32_mask(__m512i(mask), __m512i(mask));
 }
 #define QUILLMAR_SCAN_TARGET [[gnu::target("avx512f")]]
 #include "scan_kernel.inc"
