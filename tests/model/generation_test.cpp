@@ -12,8 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "frozen_clock.h"
 #include "model_test_support.h"
 #include "recording_form.h"
+#include "recording_plot.h"
 #include "simulation.h"
 
 namespace quillmar {

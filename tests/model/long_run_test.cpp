@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "frozen_clock.h"
 #include "numtext.h"
 #include "recording_form.h"
 #include "simulation.h"

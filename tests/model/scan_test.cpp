@@ -12,6 +12,7 @@
 
 #include "recording_form.h"
 #include "scan.h"
+#include "scripted_random.h"
 #include "simulation.h"
 
 namespace quillmar {
