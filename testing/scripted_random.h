@@ -1,9 +1,10 @@
 #pragma once
 
 // A random source that replays a fixed list of uniform numbers (cycling) and
-// counts reseeds.
+// logs 'R' per reseed and 'D' per draw, so tests see the order of the two.
 
 #include <cstddef>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,15 +15,20 @@ namespace quillmar::testing {
 class ScriptedRandom final : public RandomSource {
 public:
     explicit ScriptedRandom(std::vector<float> values) : values_(std::move(values)) {}
-    void reseed() override { ++reseeds; }
+
+    void reseed() override
+    {
+        ++reseeds;
+        log += 'R';
+    }
     float nextUniform() override
     {
-        const float v = values_[next_ % values_.size()];
-        ++next_;
-        return v;
+        log += 'D';
+        return values_[next_++ % values_.size()];
     }
+
     int reseeds = 0;
-    std::size_t draws() const { return next_; }
+    std::string log;
 
 private:
     std::vector<float> values_;
