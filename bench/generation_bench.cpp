@@ -14,22 +14,15 @@
 #include "random_source.h"
 #include "recording_form.h"
 #include "scan.h"
+#include "silent_form.h"
 #include "simulation.h"
 
 namespace {
 
 using quillmar::ClockMixedRandom;
 using quillmar::Simulation;
-using quillmar::TextBox;
+using quillmar::testing::makeSilent;
 using quillmar::testing::RecordingForm;
-
-// A window that keeps its texts but records no writes and draws nothing.
-void makeSilent(RecordingForm& form, std::int64_t species)
-{
-    form.recordWrites = false;
-    form.plotSurface.recording = false;
-    form[TextBox::txtNumPts] = std::to_string(species);
-}
 
 // One generation (three-site rule) per iteration on the real clock, which
 // every reseed reads.

@@ -57,6 +57,7 @@
 #include "plot_widget.h"
 #include "random_source.h"
 #include "recording_form.h"
+#include "silent_form.h"
 #include "simulation.h"
 #include "toolkit_setup.h"
 #include "x_test_input.h"
@@ -67,6 +68,7 @@ using quillmar::ClockMixedRandom;
 using quillmar::Form1;
 using quillmar::Simulation;
 using quillmar::TextBox;
+using quillmar::testing::makeSilent;
 using quillmar::testing::RecordingForm;
 using quillmar::testing::XTestInput;
 using Clock = std::chrono::steady_clock;
@@ -224,9 +226,7 @@ struct HeadlessRun {
 
     explicit HeadlessRun(int species, bool singleSite = false)
     {
-        form.recordWrites = false;
-        form.plotSurface.recording = false;
-        form[TextBox::txtNumPts] = std::to_string(species);
+        makeSilent(form, species);
         form.setCheck(quillmar::CheckBox::chkRule2, singleSite ? 1 : 0);
         sim.beginInit();
         advance(1);
@@ -244,9 +244,7 @@ struct HeadlessRun {
 double headlessBeginInitSeconds(int species)
 {
     RecordingForm form;
-    form.recordWrites = false;
-    form.plotSurface.recording = false;
-    form[TextBox::txtNumPts] = std::to_string(species);
+    makeSilent(form, species);
     ClockMixedRandom random(ClockMixedRandom::systemClock());
     Simulation sim(form, random);
     sim.beginInit();
