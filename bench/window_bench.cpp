@@ -30,140 +30,40 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
+#include <QEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTest>
 #include <QTimer>
 
 #include <time.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "form1.h"
-#include "form_binding.h"
-#include "numtext.h"
+#include "harness.h"
 #include "plot_widget.h"
 #include "random_source.h"
 #include "recording_form.h"
 #include "silent_form.h"
 #include "simulation.h"
 #include "toolkit_setup.h"
+#include "window_rig.h"
 #include "x_test_input.h"
 
 namespace {
 
+using namespace quillmar::bench;
 using quillmar::ClockMixedRandom;
-using quillmar::Form1;
 using quillmar::Simulation;
-using quillmar::TextBox;
 using quillmar::testing::makeSilent;
 using quillmar::testing::RecordingForm;
 using quillmar::testing::XTestInput;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double>(b - a).count();
-}
-
-// ---------------------------------------------------------------------------
-// Verdicts, printed after the table.
-
-struct Verdict {
-    std::string name;
-    std::string figure;
-    bool pass;
-};
-std::vector<Verdict>& verdicts()
-{
-    static std::vector<Verdict> v;
-    return v;
-}
-
-void verdict(const std::string& name, double value, const char* unit, bool lessIsBetter, double target)
-{
-    const bool pass = lessIsBetter ? value < target : value >= target;
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "%.4g %s (target %s %.4g %s)", value, unit,
-                  lessIsBetter ? "<" : ">=", target, unit);
-    verdicts().push_back({name, buf, pass});
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const auto k = static_cast<std::size_t>(std::ceil(p * static_cast<double>(v.size()))) - 1;
-    return v[std::min(k, v.size() - 1)];
-}
-
-double median(std::vector<double> v)
-{
-    return percentile(std::move(v), 0.5);
-}
-
-// ---------------------------------------------------------------------------
-// The window under test.
-
-// A shown, exposed main window whose error reports and messages are kept
-// instead of opening modal boxes.
-struct Window {
-    Form1 w;
-    std::vector<QString> failures;
-    std::vector<QString> messages;
-
-    Window()
-    {
-        w.fatalHook = [this](const QString& m) { failures.push_back(m); };
-        w.binding().messageHook = [this](const QString& m) { messages.push_back(m); };
-        w.show();
-        if (!QTest::qWaitForWindowExposed(&w, 5000))
-            std::fprintf(stderr, "window_bench: the window was not exposed\n");
-        settle();
-    }
-
-    // Lets the first paints and window-manager traffic pass.
-    static void settle()
-    {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 100)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-
-    void setText(const char* box, const QString& text) { w.textBox(QString::fromLatin1(box))->setText(text); }
-    double total() { return quillmar::leadingNumber(w.binding().text(TextBox::txtTotIter)); }
-    std::string caption() { return w.binding().caption(); }
-    void click() { QTest::mouseClick(w.command1(), Qt::LeftButton); }
-
-    // Starts a run of `species` with a one-generation target, leaving the
-    // caption "&Resume" so that the next click continues the same run.
-    void beginWithOneGeneration(int species)
-    {
-        setText("txtNumPts", QString::number(species));
-        setText("txtGenerations", QStringLiteral("1"));
-        click();
-    }
-
-    // Sets the target `generations` past the current total.
-    void targetAhead(double generations)
-    {
-        setText("txtGenerations", QString::number(static_cast<qint64>(total() + generations)));
-    }
-};
 
 // Counts paint events delivered to one widget.
 class PaintCounter final : public QObject {
@@ -257,15 +157,6 @@ double headlessBeginInitSeconds(int species)
     return median(t);
 }
 
-// A point inside chkRule2's indicator, in the box's own coordinates.
-QPoint indicatorPoint(QCheckBox* box)
-{
-    QStyleOptionButton opt;
-    opt.initFrom(box);
-    opt.text = box->text();
-    return box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, box).center();
-}
-
 // ---------------------------------------------------------------------------
 // 1. Begin with 32765 species, drawn and painted.
 
@@ -292,9 +183,9 @@ void BM_BeginDraw(benchmark::State& state)
     state.counters["ratio_to_headless"] = med / headless;
     state.counters["plot_paints_per_iter"] =
         static_cast<double>(plotPaints.count) / static_cast<double>(times.size());
-    verdict("BeginDraw/" + std::to_string(species) + " median", med * 1e3, "ms", true, 50.0);
-    verdict("BeginDraw/" + std::to_string(species) + " worst",
-            *std::max_element(times.begin(), times.end()) * 1e3, "ms", true, 50.0);
+    target("BeginDraw/" + std::to_string(species) + " median", med * 1e3, "ms", Bound::Below, 50.0);
+    target("BeginDraw/" + std::to_string(species) + " worst",
+           *std::max_element(times.begin(), times.end()) * 1e3, "ms", Bound::Below, 50.0);
 }
 BENCHMARK(BM_BeginDraw)->Arg(32765)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -383,17 +274,18 @@ void runToTarget(benchmark::State& state, bool singleSite)
     const std::string name = (singleSite ? "RunSingleSite/" : "Run/") + std::to_string(species);
     if (singleSite) {
         if (const auto it = threeSiteRates().find(species); it != threeSiteRates().end())
-            verdict(name + " generations/s vs the three-site rule", rate / it->second, "x three-site", false,
-                    0.9);
+            target(name + " generations/s vs the three-site rule", rate / it->second, "x three-site",
+                   Bound::AtLeast, 0.9);
         return;
     }
     threeSiteRates()[species] = rate;
     if (species <= 1000) {
-        verdict(name + " plot paints/s", static_cast<double>(plotPaints.count) / runSeconds, "/s", false, 50);
-        verdict(name + " txtTotIter paints/s", static_cast<double>(totPaints.count) / runSeconds, "/s", false,
-                50);
+        target(name + " plot paints/s", static_cast<double>(plotPaints.count) / runSeconds, "/s",
+               Bound::AtLeast, 50);
+        target(name + " txtTotIter paints/s", static_cast<double>(totPaints.count) / runSeconds, "/s",
+               Bound::AtLeast, 50);
     } else {
-        verdict(name + " generations/s vs headless", rate / headlessRate, "x headless", false, 0.8);
+        target(name + " generations/s vs headless", rate / headlessRate, "x headless", Bound::AtLeast, 0.8);
     }
 }
 
@@ -421,6 +313,15 @@ BENCHMARK(BM_RunSingleSite)
 // ---------------------------------------------------------------------------
 // 6. Clicks on chkRule2 during a run at 50 species.
 
+// A point inside chkRule2's indicator, in the box's own coordinates.
+QPoint indicatorPoint(QCheckBox* box)
+{
+    QStyleOptionButton opt;
+    opt.initFrom(box);
+    opt.text = box->text();
+    return box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, box).center();
+}
+
 enum class ClickPath { Posted, XServer };
 
 struct ClickRecord {
@@ -438,7 +339,7 @@ ClickRecord clicksDuringRun(Window& win, ClickPath path, int clicks, XTestInput*
     const QPoint local = indicatorPoint(box);
     if (path == ClickPath::XServer) {
         x->moveTo(box->mapToGlobal(local));
-        Window::settle();
+        settle();
     }
     std::uint32_t lcg = 12345;
     auto nextDelay = [&lcg] {
@@ -542,21 +443,21 @@ void BM_ClickLatency(benchmark::State& state)
     state.counters["timer_late_p90_ms"] = percentile(lateness, 0.9) * 1e3;
     state.counters["timer_late_max_ms"] = percentile(lateness, 1.0) * 1e3;
     const std::string name = "ClickLatency/" + std::to_string(species);
-    verdict(name + " posted click p90", postedP90 * 1e3, "ms", true, 20.0);
+    target(name + " posted click p90", postedP90 * 1e3, "ms", Bound::Below, 20.0);
     if (posted.lost > 0)
-        verdict(name + " posted clicks lost", posted.lost, "", true, 1);
+        target(name + " posted clicks lost", posted.lost, "", Bound::Below, 1);
     if (xtest.available()) {
         const double xP90 = percentile(xserver.latency, 0.9);
         state.counters["x11_p90_ms"] = xP90 * 1e3;
         state.counters["x11_max_ms"] = percentile(xserver.latency, 1.0) * 1e3;
         state.counters["x11_lost"] = xserver.lost;
-        verdict(name + " X server click p90", xP90 * 1e3, "ms", true, 20.0);
+        target(name + " X server click p90", xP90 * 1e3, "ms", Bound::Below, 20.0);
         if (xserver.lost > 0)
-            verdict(name + " X server clicks lost", xserver.lost, "", true, 1);
+            target(name + " X server clicks lost", xserver.lost, "", Bound::Below, 1);
     } else {
         std::fprintf(stderr, "window_bench: libXtst not found; X server clicks skipped\n");
     }
-    verdict(name + " timer lateness p90", percentile(lateness, 0.9) * 1e3, "ms", true, 20.0);
+    target(name + " timer lateness p90", percentile(lateness, 0.9) * 1e3, "ms", Bound::Below, 20.0);
 }
 BENCHMARK(BM_ClickLatency)->Arg(50)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -596,10 +497,10 @@ void BM_CloseDuringRun(benchmark::State& state)
     state.counters["unwind_max_ms"] = percentile(unwind, 1.0) * 1e3;
     state.counters["click_return_max_ms"] = percentile(clickReturn, 1.0) * 1e3;
     state.counters["failures"] = failures;
-    verdict("CloseDuringRun/" + std::to_string(species) + " worst unwind", percentile(unwind, 1.0) * 1e3,
-            "ms", true, 100.0);
+    target("CloseDuringRun/" + std::to_string(species) + " worst unwind", percentile(unwind, 1.0) * 1e3, "ms",
+           Bound::Below, 100.0);
     if (failures > 0)
-        verdict("CloseDuringRun/" + std::to_string(species) + " error reports", failures, "", true, 1);
+        target("CloseDuringRun/" + std::to_string(species) + " error reports", failures, "", Bound::Below, 1);
 }
 BENCHMARK(BM_CloseDuringRun)
     ->Arg(50)
@@ -612,31 +513,12 @@ BENCHMARK(BM_CloseDuringRun)
 
 int main(int argc, char** argv)
 {
-    // The figures are about a real display connection.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fputs(
-            "quillmar-ui-bench: no X display; run it under Xvfb:\n"
-            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" quillmar-ui-bench\n",
-            stderr);
-        return 1;
-    }
+    if (!quillmar::bench::useXDisplay("quillmar-ui-bench"))
+        return quillmar::bench::kCannotRun;
     quillmar::prepareToolkit();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    int failed = 0;
-    std::printf("\nTargets:\n");
-    for (const Verdict& v : verdicts()) {
-        std::printf("%s  %s: %s\n", v.pass ? "PASS" : "FAIL", v.name.c_str(), v.figure.c_str());
-        failed += v.pass ? 0 : 1;
-    }
-    std::printf("%s: %d of %zu targets met\n", failed == 0 ? "ALL PASS" : "SOME FAIL",
-                static_cast<int>(verdicts().size()) - failed, verdicts().size());
-    return failed == 0 ? 0 : 2;
+    if (!quillmar::bench::runBenchmarks(argc, argv))
+        return quillmar::bench::kCannotRun;
+    return quillmar::bench::reportTargets();
 }
