@@ -4,6 +4,8 @@
 // X display, pressed through its controls, its error reports and messages kept
 // instead of opening modal boxes.
 
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -74,5 +76,9 @@ struct Window {
         setText("txtGenerations", QString::number(static_cast<qint64>(total() + generations)));
     }
 };
+
+// Clicks on chkRule2 during a run (click_latency_bench.cpp); registered with
+// the other window figures so that they run in one fixed order.
+void BM_ClickLatency(benchmark::State& state);
 
 }  // namespace quillmar::bench
