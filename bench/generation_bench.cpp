@@ -1,6 +1,6 @@
 // Headless benchmarks of the generation step.
 //
-// Targets (checked by reading the figures, not asserted here):
+// Targets, checked on the times of the same run in a PASS/FAIL summary:
 //   - BM_Generation/32765 costs at most 0.12x BM_BareScan/32765 and at most
 //     1.5x BM_VectorScan/32765;
 //   - BM_Generation/50 costs at most 1.5x BM_BareScan/50.
@@ -8,28 +8,23 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "random_source.h"
 #include "recording_form.h"
 #include "scan.h"
+#include "silent_form.h"
 #include "simulation.h"
 
 namespace {
 
 using quillmar::ClockMixedRandom;
 using quillmar::Simulation;
-using quillmar::TextBox;
+using quillmar::testing::makeSilent;
 using quillmar::testing::RecordingForm;
-
-// A window that keeps its texts but records no writes and draws nothing.
-void makeSilent(RecordingForm& form, std::int64_t species)
-{
-    form.recordWrites = false;
-    form.plotSurface.recording = false;
-    form[TextBox::txtNumPts] = std::to_string(species);
-}
 
 // One generation (three-site rule) per iteration on the real clock, which
 // every reseed reads.
@@ -118,3 +113,28 @@ void BM_BeginInit(benchmark::State& state)
 BENCHMARK(BM_BeginInit)->Arg(32765)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace quillmar::bench;
+    const std::optional<RunTimes> times = runBenchmarks(argc, argv);
+    if (!times)
+        return kCannotRun;
+    // Time per generation against its reference scan, both from this run; a
+    // target is checked when both of its benchmarks were selected and finished.
+    const struct {
+        std::string run, reference;
+        double limit;
+    } ratios[] = {
+        {"Generation/32765", "BareScan/32765", 0.12},
+        {"Generation/32765", "VectorScan/32765", 1.5},
+        {"Generation/50", "BareScan/50", 1.5},
+    };
+    for (const auto& r : ratios) {
+        const auto run = times->find("BM_" + r.run), reference = times->find("BM_" + r.reference);
+        if (run != times->end() && reference != times->end())
+            target(r.run + " vs " + r.reference, run->second / reference->second, "x", Bound::AtMost,
+                   r.limit);
+    }
+    return reportTargets();
+}

@@ -14,13 +14,8 @@
 //                          headless generation rate.
 //   BM_RunSingleSite/32765 the same with "Remove Rule 2" ticked: at least 90%
 //                          of the rate of the three-site rule.
-//   BM_ClickLatency/50     clicks on chkRule2 during a run: 90th percentile
-//                          from the click to `toggled` below 20 ms (posted
-//                          events, and real X input through XTest when the
-//                          library is present); timer lateness reported too.
-//   BM_CloseDuringRun/N    closing the window during a run (50 and 32765
-//                          species): the outermost Command1 handler returns
-//                          within 100 ms.
+//   BM_ClickLatency/50     clicks on chkRule2 during a run (in
+//                          click_latency_bench.cpp).
 //
 // BM_Run also reports its ratios on thread CPU time (cpu_ratio_to_ceiling,
 // cpu_share): when other processes compete for the processors, wall-clock
@@ -30,138 +25,32 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTest>
-#include <QTimer>
+#include <QEvent>
 
 #include <time.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "form1.h"
-#include "form_binding.h"
-#include "numtext.h"
+#include "harness.h"
 #include "plot_widget.h"
 #include "random_source.h"
 #include "recording_form.h"
+#include "silent_form.h"
 #include "simulation.h"
 #include "toolkit_setup.h"
-#include "x_test_input.h"
+#include "window_rig.h"
 
 namespace {
 
+using namespace quillmar::bench;
 using quillmar::ClockMixedRandom;
-using quillmar::Form1;
 using quillmar::Simulation;
-using quillmar::TextBox;
+using quillmar::testing::makeSilent;
 using quillmar::testing::RecordingForm;
-using quillmar::testing::XTestInput;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double>(b - a).count();
-}
-
-// ---------------------------------------------------------------------------
-// Verdicts, printed after the table.
-
-struct Verdict {
-    std::string name;
-    std::string figure;
-    bool pass;
-};
-std::vector<Verdict>& verdicts()
-{
-    static std::vector<Verdict> v;
-    return v;
-}
-
-void verdict(const std::string& name, double value, const char* unit, bool lessIsBetter, double target)
-{
-    const bool pass = lessIsBetter ? value < target : value >= target;
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "%.4g %s (target %s %.4g %s)", value, unit,
-                  lessIsBetter ? "<" : ">=", target, unit);
-    verdicts().push_back({name, buf, pass});
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const auto k = static_cast<std::size_t>(std::ceil(p * static_cast<double>(v.size()))) - 1;
-    return v[std::min(k, v.size() - 1)];
-}
-
-double median(std::vector<double> v)
-{
-    return percentile(std::move(v), 0.5);
-}
-
-// ---------------------------------------------------------------------------
-// The window under test.
-
-// A shown, exposed main window whose error reports and messages are kept
-// instead of opening modal boxes.
-struct Window {
-    Form1 w;
-    std::vector<QString> failures;
-    std::vector<QString> messages;
-
-    Window()
-    {
-        w.fatalHook = [this](const QString& m) { failures.push_back(m); };
-        w.binding().messageHook = [this](const QString& m) { messages.push_back(m); };
-        w.show();
-        if (!QTest::qWaitForWindowExposed(&w, 5000))
-            std::fprintf(stderr, "window_bench: the window was not exposed\n");
-        settle();
-    }
-
-    // Lets the first paints and window-manager traffic pass.
-    static void settle()
-    {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 100)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-
-    void setText(const char* box, const QString& text) { w.textBox(QString::fromLatin1(box))->setText(text); }
-    double total() { return quillmar::leadingNumber(w.binding().text(TextBox::txtTotIter)); }
-    std::string caption() { return w.binding().caption(); }
-    void click() { QTest::mouseClick(w.command1(), Qt::LeftButton); }
-
-    // Starts a run of `species` with a one-generation target, leaving the
-    // caption "&Resume" so that the next click continues the same run.
-    void beginWithOneGeneration(int species)
-    {
-        setText("txtNumPts", QString::number(species));
-        setText("txtGenerations", QStringLiteral("1"));
-        click();
-    }
-
-    // Sets the target `generations` past the current total.
-    void targetAhead(double generations)
-    {
-        setText("txtGenerations", QString::number(static_cast<qint64>(total() + generations)));
-    }
-};
 
 // Counts paint events delivered to one widget.
 class PaintCounter final : public QObject {
@@ -224,9 +113,7 @@ struct HeadlessRun {
 
     explicit HeadlessRun(int species, bool singleSite = false)
     {
-        form.recordWrites = false;
-        form.plotSurface.recording = false;
-        form[TextBox::txtNumPts] = std::to_string(species);
+        makeSilent(form, species);
         form.setCheck(quillmar::CheckBox::chkRule2, singleSite ? 1 : 0);
         sim.beginInit();
         advance(1);
@@ -244,9 +131,7 @@ struct HeadlessRun {
 double headlessBeginInitSeconds(int species)
 {
     RecordingForm form;
-    form.recordWrites = false;
-    form.plotSurface.recording = false;
-    form[TextBox::txtNumPts] = std::to_string(species);
+    makeSilent(form, species);
     ClockMixedRandom random(ClockMixedRandom::systemClock());
     Simulation sim(form, random);
     sim.beginInit();
@@ -257,15 +142,6 @@ double headlessBeginInitSeconds(int species)
         t.push_back(seconds(t0, Clock::now()));
     }
     return median(t);
-}
-
-// A point inside chkRule2's indicator, in the box's own coordinates.
-QPoint indicatorPoint(QCheckBox* box)
-{
-    QStyleOptionButton opt;
-    opt.initFrom(box);
-    opt.text = box->text();
-    return box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, box).center();
 }
 
 // ---------------------------------------------------------------------------
@@ -294,9 +170,9 @@ void BM_BeginDraw(benchmark::State& state)
     state.counters["ratio_to_headless"] = med / headless;
     state.counters["plot_paints_per_iter"] =
         static_cast<double>(plotPaints.count) / static_cast<double>(times.size());
-    verdict("BeginDraw/" + std::to_string(species) + " median", med * 1e3, "ms", true, 50.0);
-    verdict("BeginDraw/" + std::to_string(species) + " worst",
-            *std::max_element(times.begin(), times.end()) * 1e3, "ms", true, 50.0);
+    target("BeginDraw/" + std::to_string(species) + " median", med * 1e3, "ms", Bound::Below, 50.0);
+    target("BeginDraw/" + std::to_string(species) + " worst",
+           *std::max_element(times.begin(), times.end()) * 1e3, "ms", Bound::Below, 50.0);
 }
 BENCHMARK(BM_BeginDraw)->Arg(32765)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -385,17 +261,18 @@ void runToTarget(benchmark::State& state, bool singleSite)
     const std::string name = (singleSite ? "RunSingleSite/" : "Run/") + std::to_string(species);
     if (singleSite) {
         if (const auto it = threeSiteRates().find(species); it != threeSiteRates().end())
-            verdict(name + " generations/s vs the three-site rule", rate / it->second, "x three-site", false,
-                    0.9);
+            target(name + " generations/s vs the three-site rule", rate / it->second, "x three-site",
+                   Bound::AtLeast, 0.9);
         return;
     }
     threeSiteRates()[species] = rate;
     if (species <= 1000) {
-        verdict(name + " plot paints/s", static_cast<double>(plotPaints.count) / runSeconds, "/s", false, 50);
-        verdict(name + " txtTotIter paints/s", static_cast<double>(totPaints.count) / runSeconds, "/s", false,
-                50);
+        target(name + " plot paints/s", static_cast<double>(plotPaints.count) / runSeconds, "/s",
+               Bound::AtLeast, 50);
+        target(name + " txtTotIter paints/s", static_cast<double>(totPaints.count) / runSeconds, "/s",
+               Bound::AtLeast, 50);
     } else {
-        verdict(name + " generations/s vs headless", rate / headlessRate, "x headless", false, 0.8);
+        target(name + " generations/s vs headless", rate / headlessRate, "x headless", Bound::AtLeast, 0.8);
     }
 }
 
@@ -420,225 +297,19 @@ BENCHMARK(BM_RunSingleSite)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// ---------------------------------------------------------------------------
-// 6. Clicks on chkRule2 during a run at 50 species.
-
-enum class ClickPath { Posted, XServer };
-
-struct ClickRecord {
-    std::vector<double> latency;   // seconds from the click to toggled
-    std::vector<double> lateness;  // seconds a single-shot timer fired late
-    int lost = 0;
-};
-
-// Runs until `clicks` clicks have toggled chkRule2 (then presses Pause);
-// each click is sent by a single-shot timer after a pseudo-random delay.
-ClickRecord clicksDuringRun(Window& win, ClickPath path, int clicks, XTestInput* x)
-{
-    ClickRecord rec;
-    QCheckBox* box = win.w.chkRule2();
-    const QPoint local = indicatorPoint(box);
-    if (path == ClickPath::XServer) {
-        x->moveTo(box->mapToGlobal(local));
-        Window::settle();
-    }
-    std::uint32_t lcg = 12345;
-    auto nextDelay = [&lcg] {
-        lcg = lcg * 1664525u + 1013904223u;
-        return 15 + static_cast<int>((lcg >> 16) % 46);  // 15..60 ms
-    };
-
-    Clock::time_point clickedAt{};
-    bool waiting = false;
-    int done = 0;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    Clock::time_point due{};
-    QTimer watchdog;  // a click that never toggles the box is counted as lost
-    watchdog.setSingleShot(true);
-
-    auto schedule = [&] {
-        const int d = nextDelay();
-        due = Clock::now() + std::chrono::milliseconds(d);
-        timer.start(d);
-    };
-    auto finish = [&] {
-        // Pause the run: the loop ends after its current pass.
-        QTest::mouseClick(win.w.command1(), Qt::LeftButton);
-    };
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const auto now = Clock::now();
-        rec.lateness.push_back(seconds(due, now));
-        clickedAt = now;
-        waiting = true;
-        if (path == ClickPath::Posted) {
-            const QPointF p(local);
-            const QPointF g(box->mapToGlobal(local));
-            QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonPress, p, p, g,
-                                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-            QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonRelease, p, p, g,
-                                                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-        } else {
-            x->clickLeft();
-        }
-        watchdog.start(1000);
-    });
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        waiting = false;
-        ++rec.lost;
-        if (++done >= clicks)
-            finish();
-        else
-            schedule();
-    });
-    const auto conn = QObject::connect(box, &QCheckBox::toggled, [&](bool) {
-        if (!waiting)
-            return;
-        waiting = false;
-        watchdog.stop();
-        rec.latency.push_back(seconds(clickedAt, Clock::now()));
-        if (++done >= clicks)
-            finish();
-        else
-            schedule();
-    });
-
-    win.targetAhead(1e12);  // long enough never to stop on its own
-    schedule();
-    win.click();  // Resume; returns after the Pause
-    QObject::disconnect(conn);
-    timer.stop();
-    watchdog.stop();
-    return rec;
-}
-
-void BM_ClickLatency(benchmark::State& state)
-{
-    const int species = static_cast<int>(state.range(0));
-    constexpr int kClicks = 50;
-    Window win;
-    win.beginWithOneGeneration(species);
-    XTestInput xtest;
-    ClickRecord posted, xserver;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        const ClickRecord p = clicksDuringRun(win, ClickPath::Posted, kClicks, nullptr);
-        posted.latency.insert(posted.latency.end(), p.latency.begin(), p.latency.end());
-        posted.lateness.insert(posted.lateness.end(), p.lateness.begin(), p.lateness.end());
-        posted.lost += p.lost;
-        if (xtest.available()) {
-            const ClickRecord r = clicksDuringRun(win, ClickPath::XServer, kClicks, &xtest);
-            xserver.latency.insert(xserver.latency.end(), r.latency.begin(), r.latency.end());
-            xserver.lateness.insert(xserver.lateness.end(), r.lateness.begin(), r.lateness.end());
-            xserver.lost += r.lost;
-        }
-        state.SetIterationTime(seconds(t0, Clock::now()));
-    }
-    const double postedP90 = percentile(posted.latency, 0.9);
-    state.counters["posted_p90_ms"] = postedP90 * 1e3;
-    state.counters["posted_max_ms"] = percentile(posted.latency, 1.0) * 1e3;
-    state.counters["posted_lost"] = posted.lost;
-    std::vector<double> lateness = posted.lateness;
-    lateness.insert(lateness.end(), xserver.lateness.begin(), xserver.lateness.end());
-    state.counters["timer_late_p90_ms"] = percentile(lateness, 0.9) * 1e3;
-    state.counters["timer_late_max_ms"] = percentile(lateness, 1.0) * 1e3;
-    const std::string name = "ClickLatency/" + std::to_string(species);
-    verdict(name + " posted click p90", postedP90 * 1e3, "ms", true, 20.0);
-    if (posted.lost > 0)
-        verdict(name + " posted clicks lost", posted.lost, "", true, 1);
-    if (xtest.available()) {
-        const double xP90 = percentile(xserver.latency, 0.9);
-        state.counters["x11_p90_ms"] = xP90 * 1e3;
-        state.counters["x11_max_ms"] = percentile(xserver.latency, 1.0) * 1e3;
-        state.counters["x11_lost"] = xserver.lost;
-        verdict(name + " X server click p90", xP90 * 1e3, "ms", true, 20.0);
-        if (xserver.lost > 0)
-            verdict(name + " X server clicks lost", xserver.lost, "", true, 1);
-    } else {
-        std::fprintf(stderr, "window_bench: libXtst not found; X server clicks skipped\n");
-    }
-    verdict(name + " timer lateness p90", percentile(lateness, 0.9) * 1e3, "ms", true, 20.0);
-}
+// 6. Clicks on chkRule2 during a run at 50 species (click_latency_bench.cpp).
 BENCHMARK(BM_ClickLatency)->Arg(50)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-// ---------------------------------------------------------------------------
-// 7. Closing the window during a run.
-
-void BM_CloseDuringRun(benchmark::State& state)
-{
-    const int species = static_cast<int>(state.range(0));
-    std::vector<double> unwind;
-    std::vector<double> clickReturn;
-    int failures = 0;
-    int runIndex = 0;
-    for (auto _ : state) {
-        auto win = std::make_unique<Window>();
-        win->setText("txtNumPts", QString::number(species));
-        win->setText("txtGenerations", QStringLiteral("1000000000000"));
-        Clock::time_point closedAt{}, handlerReturned{};
-        // Connected after the window's own slot, so it runs once that
-        // handler (the outermost one) has returned.
-        QObject::connect(win->w.command1(), &QPushButton::clicked, [&] { handlerReturned = Clock::now(); });
-        QTimer::singleShot(100 + 37 * (runIndex++ % 5), Qt::PreciseTimer, [&] {
-            closedAt = Clock::now();
-            win->w.close();
-        });
-        win->click();  // Begin; returns when the loop has unwound
-        const auto back = Clock::now();
-        const double t = seconds(closedAt, handlerReturned);
-        unwind.push_back(t);
-        clickReturn.push_back(seconds(closedAt, back));
-        failures += static_cast<int>(win->failures.size());
-        state.SetIterationTime(t);
-        win.reset();
-        QCoreApplication::processEvents();
-    }
-    state.counters["unwind_median_ms"] = median(unwind) * 1e3;
-    state.counters["unwind_max_ms"] = percentile(unwind, 1.0) * 1e3;
-    state.counters["click_return_max_ms"] = percentile(clickReturn, 1.0) * 1e3;
-    state.counters["failures"] = failures;
-    verdict("CloseDuringRun/" + std::to_string(species) + " worst unwind", percentile(unwind, 1.0) * 1e3,
-            "ms", true, 100.0);
-    if (failures > 0)
-        verdict("CloseDuringRun/" + std::to_string(species) + " error reports", failures, "", true, 1);
-}
-BENCHMARK(BM_CloseDuringRun)
-    ->Arg(50)
-    ->Arg(32765)
-    ->Iterations(10)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    // The figures are about a real display connection.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fputs(
-            "quillmar-ui-bench: no X display; run it under Xvfb:\n"
-            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" quillmar-ui-bench\n",
-            stderr);
-        return 1;
-    }
+    if (!quillmar::bench::useXDisplay("quillmar-ui-bench"))
+        return quillmar::bench::kCannotRun;
     quillmar::prepareToolkit();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    int failed = 0;
-    std::printf("\nTargets:\n");
-    for (const Verdict& v : verdicts()) {
-        std::printf("%s  %s: %s\n", v.pass ? "PASS" : "FAIL", v.name.c_str(), v.figure.c_str());
-        failed += v.pass ? 0 : 1;
-    }
-    std::printf("%s: %d of %zu targets met\n", failed == 0 ? "ALL PASS" : "SOME FAIL",
-                static_cast<int>(verdicts().size()) - failed, verdicts().size());
-    return failed == 0 ? 0 : 2;
+    if (!quillmar::bench::runBenchmarks(argc, argv))
+        return quillmar::bench::kCannotRun;
+    return quillmar::bench::reportTargets();
 }

@@ -15,22 +15,16 @@ std::string errorName(ErrorCode code)
     return "Unknown error";
 }
 
-std::string errorMessage(ErrorCode code, const std::string& detail)
+std::string errorMessage(ErrorCode code)
 {
-    std::string text = "Run-time error '" + std::to_string(static_cast<int>(code)) + "': " + errorName(code);
-    if (!detail.empty())
-        text += " (" + detail + ")";
-    return text;
+    return "Run-time error '" + std::to_string(static_cast<int>(code)) + "': " + errorName(code);
 }
 
-RuntimeError::RuntimeError(ErrorCode code, const std::string& detail)
-    : std::runtime_error(errorMessage(code, detail)), code_(code)
-{
-}
+RuntimeError::RuntimeError(ErrorCode code) : std::runtime_error(errorMessage(code)), code_(code) {}
 
-void raise(ErrorCode code, const std::string& detail)
+void raise(ErrorCode code)
 {
-    throw RuntimeError(code, detail);
+    throw RuntimeError(code);
 }
 
 }  // namespace quillmar

@@ -15,21 +15,20 @@ enum class ErrorCode : int {
 // The name shown to the user for an error number ("Overflow", ...).
 std::string errorName(ErrorCode code);
 
-// The message that reports an error: "Run-time error '6': Overflow", and the
-// detail in parentheses when there is one.
-std::string errorMessage(ErrorCode code, const std::string& detail = {});
+// The message that reports an error: "Run-time error '6': Overflow".
+std::string errorMessage(ErrorCode code);
 
 // An error that no handler catches: it ends every running handler and loop,
 // is shown in a modal message, and then ends the program.
 class RuntimeError : public std::runtime_error {
 public:
-    explicit RuntimeError(ErrorCode code, const std::string& detail = {});
+    explicit RuntimeError(ErrorCode code);
     ErrorCode code() const { return code_; }
 
 private:
     ErrorCode code_;
 };
 
-[[noreturn]] void raise(ErrorCode code, const std::string& detail = {});
+[[noreturn]] void raise(ErrorCode code);
 
 }  // namespace quillmar

@@ -11,17 +11,12 @@ namespace quillmar {
 
 namespace {
 
-// Formats |d| (finite, non-zero) with up to 15 significant digits: `intro` is
-// what stands before the point when the magnitude is below 1 ("" or "0").
+// Formats |d| (finite, not a whole number below 10^15: signedText writes those
+// itself) with up to 15 significant digits: `intro` is what stands before the
+// point when the magnitude is below 1 ("" or "0").
 std::string magnitudeText(double d, std::string_view sep, std::string_view intro)
 {
     d = std::fabs(d);
-    // Whole numbers below 10^15 are exact with 15 digits: print them directly.
-    if (d < 1e15 && d == std::floor(d)) {
-        char buf[24];
-        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<std::int64_t>(d));
-        return std::string(buf, r.ptr);
-    }
     char buf[40];
     auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, 14);
     std::string_view s(buf, static_cast<std::size_t>(r.ptr - buf));

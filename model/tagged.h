@@ -31,7 +31,6 @@ public:
     }
 
     bool isEmpty() const { return std::holds_alternative<std::monostate>(v_); }
-    const Storage& storage() const { return v_; }
 
     // The numeric value: empty and false read as 0, true as -1.
     double toDouble() const

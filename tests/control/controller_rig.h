@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "frozen_clock.h"
 #include "numtext.h"
 #include "recording_form.h"
 #include "run_controller.h"

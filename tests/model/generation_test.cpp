@@ -12,8 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "frozen_clock.h"
 #include "model_test_support.h"
 #include "recording_form.h"
+#include "recording_plot.h"
+#include "scripted_random.h"
 #include "simulation.h"
 
 namespace quillmar {
@@ -27,21 +30,9 @@ using K = PlotCall::Kind;
 using TB = TextBox;
 using Writes = std::vector<std::pair<TextBox, std::string>>;
 
-// Replays scripted uniform numbers (cycling) and logs 'R' per reseed and 'D'
-// per draw, so the order of the two is visible.
-class EventRandom final : public RandomSource {
-public:
-    void reseed() override { log += 'R'; }
-    float nextUniform() override
-    {
-        log += 'D';
-        return kUniforms[next++ % 3];
-    }
-    // Fresh values 5, 2.5, 7.5, 5, ... in draw order.
-    static constexpr float kUniforms[3] = {0.5f, 0.25f, 0.75f};
-    std::size_t next = 0;
-    std::string log;
-};
+// The uniform numbers the harness's random source replays: fresh values 5,
+// 2.5, 7.5, 5, ... in draw order.
+constexpr float kUniforms[3] = {0.5f, 0.25f, 0.75f};
 
 // A species marker as drawn: species, height and colour ('k' black, 'r' red,
 // 'e' erased in the background colour).
@@ -88,7 +79,7 @@ struct Harness {
     }
 
     RecordingForm form;
-    EventRandom random;
+    testing::ScriptedRandom random{{kUniforms[0], kUniforms[1], kUniforms[2]}};
     Simulation sim{form, random};
 
     // `num` species with the given values, plus the empty spare slot if asked.
@@ -209,7 +200,7 @@ TEST(BeginInit, SpeciesCountText)
         EXPECT_EQ(h.random.log, reseedThenDraw);
         ASSERT_EQ(h.sim.a.size(), c.num + 1);
         for (int i = 0; i < c.num; ++i)  // no value of the old population survives
-            EXPECT_EQ(h.sim.a.value(i16(i)), 10 * EventRandom::kUniforms[i % 3]);
+            EXPECT_EQ(h.sim.a.value(i16(i)), 10 * kUniforms[i % 3]);
         EXPECT_TRUE(h.sim.a.isEmpty(i16(c.num)));
     }
 }
@@ -327,7 +318,7 @@ TEST_P(Mutation, RedrawsAndRenewsInOrder)
     std::vector<float> after = values;
     std::size_t draw = 0;
     for (int i : c.list)  // a species named twice keeps its second value
-        after[static_cast<std::size_t>(i)] = 10.0f * EventRandom::kUniforms[draw++];
+        after[static_cast<std::size_t>(i)] = 10.0f * kUniforms[draw++];
     for (int i : c.list)
         expected.push_back({i, after[static_cast<std::size_t>(i)], 'r'});
 

@@ -10,8 +10,10 @@
 #include <tuple>
 #include <vector>
 
+#include "frozen_clock.h"
 #include "numtext.h"
 #include "recording_form.h"
+#include "silent_form.h"
 #include "simulation.h"
 
 namespace quillmar {
@@ -24,9 +26,7 @@ TEST_P(LongRun, CountersLogAndArrayAgree)
     const auto [num, rule2] = GetParam();
     constexpr int kGenerations = 100000;
     testing::RecordingForm form;
-    form.recordWrites = false;
-    form.plotSurface.recording = false;
-    form[TextBox::txtNumPts] = std::to_string(num);
+    testing::makeSilent(form, num);
     form.setCheck(CheckBox::chkRule2, rule2);
     ClockMixedRandom random(testing::frozenClock());
     Simulation sim(form, random);

@@ -12,6 +12,8 @@
 
 #include "recording_form.h"
 #include "scan.h"
+#include "scripted_random.h"
+#include "silent_form.h"
 #include "simulation.h"
 
 namespace quillmar {
@@ -63,9 +65,7 @@ TEST_P(ScanLockStep, ChoosesWhatThePlainLoopChooses)
     const auto& [kernel, num, rule2] = GetParam();
     const int generations = num > 1000 ? 1500 : 20000;
     testing::RecordingForm form;
-    form.recordWrites = false;
-    form.plotSurface.recording = false;
-    form[TextBox::txtNumPts] = std::to_string(num);
+    testing::makeSilent(form, num);
     form.setCheck(CheckBox::chkRule2, rule2);
     testing::ScriptedRandom random(coarseUniforms(static_cast<unsigned>(num * 2 + rule2)));
     Simulation sim(form, random);

@@ -12,10 +12,12 @@
 #include <set>
 
 #include "fitness_array.h"
+#include "frozen_clock.h"
 #include "int16.h"
 #include "model_test_support.h"
 #include "random_source.h"
 #include "recording_form.h"
+#include "scripted_random.h"
 #include "simulation.h"
 #include "tagged.h"
 

@@ -1,62 +1,21 @@
 #pragma once
 
 // A window with no toolkit behind it: it stores texts, check boxes and the
-// caption, and records every plot call, so tests and benchmarks can run the
-// simulation and the run controller headlessly.
+// caption, records every write and keeps a recording plot, so tests and
+// benchmarks can run the simulation and the run controller headlessly.
 
 #include <array>
-#include <cstdint>
+#include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-#include "colour.h"
 #include "form_view.h"
-#include "plot.h"
-#include "random_source.h"
+#include "recording_plot.h"
 
 namespace quillmar::testing {
-
-struct PlotCall {
-    enum class Kind { SetScale, Persistent, Clear, Line, Box };
-    Kind kind;
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    std::optional<Colour> colour;  // no colour: the foreground colour
-    bool operator==(const PlotCall&) const = default;
-};
-
-class RecordingPlot final : public PlotSurface {
-public:
-    bool recording = true;  // false: draw nothing, keep nothing (benchmarks)
-    std::vector<PlotCall> calls;
-
-    void setScale(float left, float top, float right, float bottom) override
-    {
-        add({PlotCall::Kind::SetScale, left, top, right, bottom, std::nullopt});
-    }
-    void setPersistentDrawing(bool plot, bool window) override
-    {
-        add({PlotCall::Kind::Persistent, plot ? 1.f : 0.f, window ? 1.f : 0.f, 0, 0, std::nullopt});
-    }
-    void clear() override { add({PlotCall::Kind::Clear, 0, 0, 0, 0, std::nullopt}); }
-    void line(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override
-    {
-        add({PlotCall::Kind::Line, x1, y1, x2, y2, colour});
-    }
-    void box(float x1, float y1, float x2, float y2, Colour colour) override
-    {
-        add({PlotCall::Kind::Box, x1, y1, x2, y2, colour});
-    }
-
-private:
-    void add(const PlotCall& c)
-    {
-        if (recording)
-            calls.push_back(c);
-    }
-};
 
 class RecordingForm final : public FormView {
 public:
@@ -122,31 +81,5 @@ public:
 
     void setCheck(CheckBox box, int v) { checks[static_cast<std::size_t>(box)] = v; }
 };
-
-// A random source that replays a fixed list of uniform numbers (cycling) and
-// counts reseeds.
-class ScriptedRandom final : public RandomSource {
-public:
-    explicit ScriptedRandom(std::vector<float> values) : values_(std::move(values)) {}
-    void reseed() override { ++reseeds; }
-    float nextUniform() override
-    {
-        const float v = values_[next_ % values_.size()];
-        ++next_;
-        return v;
-    }
-    int reseeds = 0;
-    std::size_t draws() const { return next_; }
-
-private:
-    std::vector<float> values_;
-    std::size_t next_ = 0;
-};
-
-// A clock that never moves, for deterministic generators.
-inline std::function<std::uint64_t()> frozenClock(std::uint64_t t = 42)
-{
-    return [t] { return t; };
-}
 
 }  // namespace quillmar::testing

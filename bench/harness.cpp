@@ -1,0 +1,122 @@
+#include "harness.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillmar::bench {
+
+namespace {
+
+struct Verdict {
+    std::string name;
+    std::string figure;
+    bool pass;
+};
+
+std::vector<Verdict>& verdicts()
+{
+    static std::vector<Verdict> v;
+    return v;
+}
+
+// Passes every report on to Google Benchmark's own console reporter (which
+// follows its command-line options) and keeps the time of each run.
+class TimingReporter final : public benchmark::BenchmarkReporter {
+public:
+    explicit TimingReporter(benchmark::BenchmarkReporter& display) : display_(display) {}
+
+    bool ReportContext(const Context& context) override { return display_.ReportContext(context); }
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
+                seconds[run.benchmark_name()].push_back(run.real_accumulated_time /
+                                                        static_cast<double>(run.iterations));
+        display_.ReportRuns(runs);
+    }
+    void Finalize() override { display_.Finalize(); }
+
+    std::map<std::string, std::vector<double>> seconds;
+
+private:
+    benchmark::BenchmarkReporter& display_;
+};
+
+}  // namespace
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return NAN;
+    std::sort(v.begin(), v.end());
+    const auto k = static_cast<std::size_t>(std::ceil(p * static_cast<double>(v.size()))) - 1;
+    return v[std::min(k, v.size() - 1)];
+}
+
+double median(std::vector<double> v)
+{
+    return percentile(std::move(v), 0.5);
+}
+
+void target(const std::string& name, double value, const std::string& unit, Bound bound, double limit)
+{
+    const bool pass = bound == Bound::Below    ? value < limit
+                      : bound == Bound::AtMost ? value <= limit
+                                               : value >= limit;
+    const char* relation = bound == Bound::Below ? "<" : bound == Bound::AtMost ? "<=" : ">=";
+    const std::string space = unit.empty() ? "" : " ";
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%.4g%s%s (target %s %.4g%s%s)", value, space.c_str(), unit.c_str(),
+                  relation, limit, space.c_str(), unit.c_str());
+    verdicts().push_back({name, buf, pass});
+}
+
+void condition(const std::string& name, bool met, const std::string& detail)
+{
+    verdicts().push_back({name, detail, met});
+}
+
+int reportTargets()
+{
+    int failed = 0;
+    std::printf("\nTargets:\n");
+    for (const Verdict& v : verdicts()) {
+        std::printf("%s  %s: %s\n", v.pass ? "PASS" : "FAIL", v.name.c_str(), v.figure.c_str());
+        failed += v.pass ? 0 : 1;
+    }
+    std::printf("%s: %d of %zu targets met\n", failed == 0 ? "ALL PASS" : "SOME FAIL",
+                static_cast<int>(verdicts().size()) - failed, verdicts().size());
+    std::fflush(stdout);
+    return failed == 0 ? kAllTargetsMet : kTargetMissed;
+}
+
+std::optional<RunTimes> runBenchmarks(int& argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return std::nullopt;
+    TimingReporter reporter(*benchmark::CreateDefaultDisplayReporter());
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    RunTimes times;
+    for (auto& [name, seconds] : reporter.seconds)
+        times[name] = median(seconds);
+    return times;
+}
+
+bool useXDisplay(const std::string& usage)
+{
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display)
+        return true;
+    std::fprintf(stderr, "no X display; run under Xvfb:\n  xvfb-run -a -s \"-screen 0 1280x1024x24\" %s\n",
+                 usage.c_str());
+    return false;
+}
+
+}  // namespace quillmar::bench

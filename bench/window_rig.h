@@ -1,0 +1,84 @@
+#pragma once
+
+// The real window as the window benchmarks drive it: shown and exposed on the
+// X display, pressed through its controls, its error reports and messages kept
+// instead of opening modal boxes.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+#include <QTest>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "form1.h"
+#include "form_binding.h"
+#include "numtext.h"
+
+namespace quillmar::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// Lets the window system catch up for `ms`: pending events, paints, deferred
+// deletes and window-manager traffic.
+inline void settle(int ms = 100)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!t.hasExpired(ms))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+struct Window {
+    Form1 w;
+    std::vector<QString> failures;
+    std::vector<QString> messages;
+
+    Window()
+    {
+        w.fatalHook = [this](const QString& m) { failures.push_back(m); };
+        w.binding().messageHook = [this](const QString& m) { messages.push_back(m); };
+        w.show();
+        if (!QTest::qWaitForWindowExposed(&w, 5000))
+            std::fprintf(stderr, "the window was not exposed\n");
+        settle();
+    }
+
+    void setText(const char* box, const QString& text) { w.textBox(QString::fromLatin1(box))->setText(text); }
+    double total() { return leadingNumber(w.binding().text(TextBox::txtTotIter)); }
+    std::string caption() { return w.binding().caption(); }
+    void click() { QTest::mouseClick(w.command1(), Qt::LeftButton); }
+
+    // Starts a run of `species` with a one-generation target, leaving the
+    // caption "&Resume" so that the next click continues the same run.
+    void beginWithOneGeneration(int species)
+    {
+        setText("txtNumPts", QString::number(species));
+        setText("txtGenerations", QStringLiteral("1"));
+        click();
+    }
+
+    // Sets the target `generations` past the current total.
+    void targetAhead(double generations)
+    {
+        setText("txtGenerations", QString::number(static_cast<qint64>(total() + generations)));
+    }
+};
+
+// Clicks on chkRule2 during a run (click_latency_bench.cpp); registered with
+// the other window figures so that they run in one fixed order.
+void BM_ClickLatency(benchmark::State& state);
+
+}  // namespace quillmar::bench
