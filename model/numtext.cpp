@@ -80,8 +80,6 @@ std::string signedText(double d, std::string_view sep, std::string_view intro, s
         return std::string(positive) + "NaN";
     if (std::isinf(d))
         return std::string(d < 0 ? "-" : positive) + "Infinity";
-    if (d == 0.0)
-        return std::string(positive) + "0";
     return std::string(d < 0 ? "-" : positive) + magnitudeText(d, sep, intro);
 }
 

@@ -10,8 +10,6 @@ namespace quillmar {
 // single- or double-precision number. Empty reads as 0 and is not true.
 class Tagged {
 public:
-    using Storage = std::variant<std::monostate, bool, std::int16_t, std::int32_t, float, double>;
-
     Tagged() = default;
     Tagged(bool b) : v_(b) {}          // NOLINT: implicit, like the value it holds
     Tagged(std::int16_t i) : v_(i) {}  // NOLINT
@@ -54,7 +52,7 @@ public:
     friend bool operator==(const Tagged&, const Tagged&) = default;
 
 private:
-    Storage v_;
+    std::variant<std::monostate, bool, std::int16_t, std::int32_t, float, double> v_;
 };
 
 }  // namespace quillmar
