@@ -32,10 +32,16 @@ public:
     bool ReportContext(const Context& context) override { return display_.ReportContext(context); }
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                seconds[run.benchmark_name()].push_back(run.real_accumulated_time /
-                                                        static_cast<double>(run.iterations));
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations <= 0)
+                continue;
+            // With repetitions, every repetition counts, or only their median
+            // where the repetitions themselves are not reported.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration || median)
+                seconds[nameOf(run)].push_back(run.real_accumulated_time /
+                                               static_cast<double>(run.iterations));
+        }
         display_.ReportRuns(runs);
     }
     void Finalize() override { display_.Finalize(); }
@@ -43,6 +49,15 @@ public:
     std::map<std::string, std::vector<double>> seconds;
 
 private:
+    // The benchmark's name and arguments, without "/repeats:N".
+    static std::string nameOf(const Run& run)
+    {
+        std::string name = run.run_name.function_name;
+        if (!run.run_name.args.empty())
+            name += "/" + run.run_name.args;
+        return name;
+    }
+
     benchmark::BenchmarkReporter& display_;
 };
 
