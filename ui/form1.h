@@ -12,7 +12,6 @@
 #include "random_source.h"
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -26,9 +25,9 @@ class Simulation;
 // The main window: its 22 controls, built from the control table, and the
 // three click handlers, which hand over to the run controller. What reaches
 // the screen and when is the binding's (FormBinding); the window holds the
-// error boundary and handles its closing. No exception
-// leaves the window's code for Qt's: an error in a handler, an event or a slot
-// unwinds every running loop, is reported once and ends the program.
+// error boundary and handles its closing. No exception leaves the window's
+// code for Qt's: an error in a handler, an event or a slot unwinds every
+// running loop, is reported once and ends the program.
 class Form1 final : public QWidget {
     Q_OBJECT
 
