@@ -1,8 +1,9 @@
 // Click latency during a run, on the real window (a figure of quillmar-ui-bench):
-//   BM_ClickLatency/50  clicks on chkRule2 during a run: 90th percentile from
-//                       the click to `toggled` below 20 ms (posted events, and
-//                       real X input through XTest when the library is
-//                       present); timer lateness reported too.
+//   BM_ClickLatency/50 and /32765  clicks on chkRule2 during a run, from the
+//       click to `toggled`: through the X server (XTest, when the library is
+//       present) at most 1 ms at the 90th percentile and at most 20 ms in all;
+//       posted events below 20 ms at the 90th percentile; a single-shot timer
+//       at most 1 ms late at the 90th percentile.
 
 #include <benchmark/benchmark.h>
 
@@ -166,11 +167,13 @@ void quillmar::bench::BM_ClickLatency(benchmark::State& state)
         state.counters["x11_p90_ms"] = xP90 * 1e3;
         state.counters["x11_max_ms"] = percentile(xserver.latency, 1.0) * 1e3;
         state.counters["x11_lost"] = xserver.lost;
-        target(name + " X server click p90", xP90 * 1e3, "ms", Bound::Below, 20.0);
+        target(name + " X server click p90", xP90 * 1e3, "ms", Bound::AtMost, 1.0);
+        target(name + " X server click worst", percentile(xserver.latency, 1.0) * 1e3, "ms", Bound::AtMost,
+               20.0);
         if (xserver.lost > 0)
             target(name + " X server clicks lost", xserver.lost, "", Bound::Below, 1);
     } else {
         std::fprintf(stderr, "quillmar-ui-bench: libXtst not found; X server clicks skipped\n");
     }
-    target(name + " timer lateness p90", percentile(lateness, 0.9) * 1e3, "ms", Bound::Below, 20.0);
+    target(name + " timer lateness p90", percentile(lateness, 0.9) * 1e3, "ms", Bound::AtMost, 1.0);
 }

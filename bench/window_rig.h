@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,10 +46,25 @@ struct Window {
     Form1 w;
     std::vector<QString> failures;
     std::vector<QString> messages;
+    // Time spent asking the window system for events during runs, and how often.
+    double askSeconds = 0;
+    std::int64_t asks = 0;
+    // The run time between the end of one ask and the start of the next.
+    std::vector<double> gaps;
+    Clock::time_point lastAskEnd{};
 
     Window()
     {
         w.fatalHook = [this](const QString& m) { failures.push_back(m); };
+        w.yieldHook = [this] {
+            const auto t0 = Clock::now();
+            if (lastAskEnd != Clock::time_point{})
+                gaps.push_back(seconds(lastAskEnd, t0));
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            lastAskEnd = Clock::now();
+            askSeconds += seconds(t0, lastAskEnd);
+            ++asks;
+        };
         w.binding().messageHook = [this](const QString& m) { messages.push_back(m); };
         w.show();
         if (!QTest::qWaitForWindowExposed(&w, 5000))
@@ -59,7 +75,11 @@ struct Window {
     void setText(const char* box, const QString& text) { w.textBox(QString::fromLatin1(box))->setText(text); }
     double total() { return leadingNumber(w.binding().text(TextBox::txtTotIter)); }
     std::string caption() { return w.binding().caption(); }
-    void click() { QTest::mouseClick(w.command1(), Qt::LeftButton); }
+    void click()
+    {
+        lastAskEnd = {};  // a new run
+        QTest::mouseClick(w.command1(), Qt::LeftButton);
+    }
 
     // Starts a run of `species` with a one-generation target, leaving the
     // caption "&Resume" so that the next click continues the same run.

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "error_boundary.h"
+#include "event_pacer.h"
 #include "form_binding.h"
 #include "random_source.h"
 
@@ -32,10 +33,15 @@ class Form1 final : public QWidget {
     Q_OBJECT
 
 public:
+    // How long a run goes on between two asks for the window system's events.
+    static const EventPacer::Interval kAskInterval;
+
     // `clock` feeds the random generator's reseeds; tests pass a fixed one to
-    // replay a run exactly.
-    explicit Form1(QWidget* parent = nullptr,
-                   ClockMixedRandom::Clock clock = ClockMixedRandom::systemClock());
+    // replay a run exactly. `askClock` and `askInterval` pace the run loop's
+    // asks for events; with an interval of zero every pass asks.
+    explicit Form1(QWidget* parent = nullptr, ClockMixedRandom::Clock clock = ClockMixedRandom::systemClock(),
+                   EventPacer::Clock askClock = EventPacer::steadyClock(),
+                   EventPacer::Interval askInterval = kAskInterval);
     ~Form1() override;
 
     // The font every control uses.
@@ -94,6 +100,7 @@ private:
     ControlWidgets widgets_{};  // one per row of the control table
 
     ClockMixedRandom random_;
+    EventPacer pacer_;
     std::unique_ptr<FormBinding> binding_;
     std::unique_ptr<Simulation> sim_;
     std::unique_ptr<RunController> controller_;

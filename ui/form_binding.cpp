@@ -24,7 +24,10 @@ constexpr int kPaintIntervalMs = 16;
 // hundred, so during a run the log takes its new lines less often than the
 // counters and the plot are painted.
 constexpr int kLogIntervalMs = 100;
-constexpr int kPassesPerClockRead = 8;
+// Each line costs the log box about two microseconds however many go in at
+// once: while thousands of torrels end per second, the waiting lines go in
+// in batches of this many, so that no flush holds input up for long.
+constexpr int kMaxWaitingLines = 2000;
 
 std::size_t at(TextBox box)
 {
@@ -96,6 +99,7 @@ void FormBinding::setText(TextBox box, std::string_view text)
 {
     if (box == TextBox::txtOutput) {
         pendingLog_.clear();
+        pendingLines_ = 0;
         log_->setPlainText(fromUtf8(text));
         return;
     }
@@ -122,6 +126,7 @@ void FormBinding::appendText(TextBox box, std::string_view tail)
             logMark_.setKeepPositionOnInsert(true);
         }
         pendingLog_ += tail;
+        ++pendingLines_;
         return;
     }
     std::string next = text(box);
@@ -147,6 +152,7 @@ void FormBinding::flushLog()
     at.insertText(fromUtf8(pendingLog_));
     doc->setUndoRedoEnabled(true);
     pendingLog_.clear();
+    pendingLines_ = 0;
     bar->setValue(following ? bar->maximum() : kept);
 }
 
@@ -185,14 +191,12 @@ PlotSurface& FormBinding::plot()
     return *plot_;
 }
 
-void FormBinding::beforeYield()
+void FormBinding::beforeAsk()
 {
     // The texts the program reads are exact at every pass; the screen catches
-    // up every few milliseconds. The clock is read every few passes only: a
-    // pass is a microsecond or two, and a clock read a noticeable part of it.
-    if (++passesSinceClock_ < kPassesPerClockRead)
-        return;
-    passesSinceClock_ = 0;
+    // up every few milliseconds.
+    if (pendingLines_ >= kMaxWaitingLines)
+        flushLog();
     if (!paintClock_.hasExpired(kPaintIntervalMs))
         return;
     const bool log = logClock_.hasExpired(kLogIntervalMs);

@@ -48,9 +48,9 @@ public:
     std::string decimalSeparator() const override { return separator_; }
     PlotSurface& plot() override;
 
-    // At the top of every pass of a run, before the window system's events are
-    // processed: hands to the screen what its pace says is due.
-    void beforeYield();
+    // Before a run's yield asks the window system for events: hands to the
+    // screen what its pace says is due.
+    void beforeAsk();
     // Hands every pending text (and, with `log`, every pending log line) to
     // the widgets and schedules a repaint of the plot's changed area.
     void present(bool log = true);
@@ -77,11 +77,11 @@ private:
     std::array<std::string, kTextBoxCount> cache_;  // every single-line box's text
     std::array<bool, kTextBoxCount> stale_{};       // counter text not yet shown
     std::string pendingLog_;                        // log lines not yet in the log box
+    int pendingLines_ = 0;                          // how many
     QTextCursor logMark_;                           // where they go in
     std::string separator_;
 
     QElapsedTimer paintClock_, logClock_;
-    int passesSinceClock_ = 0;
 };
 
 }  // namespace quillmar

@@ -133,7 +133,10 @@ public:
 
     std::string play()
     {
-        win_ = std::make_unique<Form1>(nullptr, [t = std::uint64_t{0}]() mutable { return t += 1000003; });
+        // Every pass asks for events, so every pass may deliver an action.
+        win_ = std::make_unique<Form1>(
+            nullptr, [t = std::uint64_t{0}]() mutable { return t += 1000003; }, EventPacer::steadyClock(),
+            EventPacer::Interval::zero());
         win_->fatalHook = [this](const QString& m) { fail("error box: " + m.toStdString()); };
         win_->binding().messageHook = [this](const QString& m) {
             resetPending_ = false;  // refused: nothing starts

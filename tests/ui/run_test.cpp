@@ -1,9 +1,11 @@
 // The run controller driven through the real window: refused species counts,
 // step mode, and clicks, closes and errors delivered inside the loop's yield.
+#include <chrono>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "numtext.h"
 #include "window_fixture.h"
 
 namespace quillmar::uitest {
@@ -157,6 +159,98 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, RunThroughWindow, ::testing::Values(
              false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// The yield asks for events at the first pass of every run, nested runs
+// included, at the next pass after a handler returned (a refused Reset's
+// message), and otherwise only at a pass where it reads the clock and finds
+// the interval passed since the last ask returned; it reads the clock at
+// least every few passes.
+class AskPacing : public WindowTest {
+protected:
+    static constexpr std::chrono::nanoseconds kInterval{1'000'000};
+
+    enum class Kind { Ask, Returned, Reading };
+    struct Event {
+        Kind kind;
+        double total;  // generations run before this pass
+        std::chrono::nanoseconds time;
+    };
+
+    AskPacing()
+    {
+        askInterval = kInterval;
+        // Each reading moves the clock on by a fraction of the interval.
+        askClock = [this] {
+            now += kInterval * 2 / 5;
+            events.push_back({Kind::Reading, total(), now});
+            return now;
+        };
+    }
+    double total() const { return win ? leadingNumber(win->binding().text(TextBox::txtTotIter)) : 0; }
+
+    std::chrono::nanoseconds now{};
+    std::vector<Event> events;
+};
+
+TEST_F(AskPacing, AsksAtEveryRunsFirstPassAfterHandlersAndOnceTheIntervalHasPassed)
+{
+    type("txtGenerations", QStringLiteral("3000"));
+    events.clear();
+    std::vector<double> forced{0};  // totals of the passes that ask whatever the clock says
+    int asks = 0;
+    win->yieldHook = [&] {
+        events.push_back({Kind::Ask, total(), now});
+        ++asks;
+        if (asks == 3) {  // refused with a message: the loop goes on and asks at its next pass
+            type("txtNumPts", QStringLiteral("0"));
+            click(win->cmdReset());
+            forced.push_back(total() + 1);
+        } else if (asks == 6) {  // a nested run from Begin
+            type("txtNumPts", QStringLiteral("40"));
+            click(win->cmdReset());
+        }
+        QCoreApplication::processEvents();
+        events.push_back({Kind::Returned, total(), now});
+    };
+    click(win->command1());
+    ASSERT_EQ(messages.size(), 1);
+    ASSERT_EQ(held(TextBox::txtTotIter), QStringLiteral(" 3001"));  // the nested run, then one more pass
+    forced.insert(forced.begin() + 2, 0);
+
+    std::size_t nextForced = 0;
+    std::chrono::nanoseconds lastReturn{};
+    double lastReading = 0;
+    bool due = false;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const Event& e = events[i];
+        switch (e.kind) {
+            case Kind::Ask:
+                if (!due) {
+                    ASSERT_LT(nextForced, forced.size()) << "an ask at " << e.total;
+                    EXPECT_EQ(e.total, forced[nextForced++]);
+                }
+                due = false;
+                break;
+            case Kind::Returned:
+                // The next reading is the moment the ask returned.
+                ASSERT_LT(i + 1, events.size());
+                ASSERT_EQ(events[i + 1].kind, Kind::Reading);
+                lastReturn = events[++i].time;
+                lastReading = e.total;
+                break;
+            case Kind::Reading: {
+                EXPECT_LE(e.total - lastReading, EventPacer::kPassesPerReading) << "at " << e.total;
+                lastReading = e.total;
+                due = e.time - lastReturn >= kInterval;
+                const bool asks = i + 1 < events.size() && events[i + 1].kind == Kind::Ask;
+                EXPECT_EQ(asks, due) << "at " << e.total;
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(nextForced, forced.size());
+    EXPECT_GT(asks, 50);
+}
 
 // With step mode ticked every press runs one generation; reaching the target
 // shows "&Resume", and the next press steps again. A Reset still starts under

@@ -32,7 +32,7 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        win = std::make_unique<Form1>();
+        win = std::make_unique<Form1>(nullptr, ClockMixedRandom::systemClock(), askClock, askInterval);
         win->fatalHook = [this](const QString& m) { fatals << m; };
         win->binding().messageHook = [this](const QString& m) { messages << m; };
         win->show();
@@ -56,8 +56,9 @@ protected:
         QTest::keyClicks(e, text);
     }
 
-    // Hooks the main loop's yield: `onPass` gets the pass number, counted from 1
-    // across nested loops, before Qt processes the pending events.
+    // Hooks the main loop's yield where it asks for events (with the default
+    // interval of zero: at every pass): `onPass` gets the pass number, counted
+    // from 1 across nested loops, before Qt processes the pending events.
     void onEveryPass(std::function<void(int)> onPass)
     {
         win->yieldHook = [this, onPass] {
@@ -65,6 +66,11 @@ protected:
             QCoreApplication::processEvents();
         };
     }
+
+    // How the run loop's yield paces its asks for events: by default every
+    // pass asks, so the yield hook sees every pass.
+    EventPacer::Clock askClock = EventPacer::steadyClock();
+    EventPacer::Interval askInterval = EventPacer::Interval::zero();
 
     std::unique_ptr<Form1> win;
     QStringList fatals, messages;
