@@ -56,7 +56,7 @@ int main(int argc, char** argv)
         return QApplication::exec();
     } catch (...) {
         QMessageBox::critical(nullptr, QStringLiteral("Quillmar"),
-                              quillmar::Form1::errorText(std::current_exception()));
+                              quillmar::ErrorBoundary::errorText(std::current_exception()));
     }
     return 1;
 }

@@ -49,7 +49,7 @@ struct ClickRecord {
 ClickRecord clicksDuringRun(Window& win, ClickPath path, int clicks, XTestInput* x)
 {
     ClickRecord rec;
-    QCheckBox* box = win.w.chkRule2();
+    QCheckBox* box = win.c.chkRule2;
     const QPoint local = indicatorPoint(box);
     if (path == ClickPath::XServer) {
         x->moveTo(box->mapToGlobal(local));
@@ -78,7 +78,7 @@ ClickRecord clicksDuringRun(Window& win, ClickPath path, int clicks, XTestInput*
     };
     auto finish = [&] {
         // Pause the run: the loop ends after its current pass.
-        QTest::mouseClick(win.w.command1(), Qt::LeftButton);
+        QTest::mouseClick(win.c.command1, Qt::LeftButton);
     };
     QObject::connect(&timer, &QTimer::timeout, [&] {
         const auto now = Clock::now();

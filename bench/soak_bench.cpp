@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "binding_rig.h"
 #include "harness.h"
 #include "toolkit_setup.h"
 #include "window_rig.h"
@@ -68,20 +69,21 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     Window win;  // error reports and messages: none may appear
-    Form1& w = win.w;
+    const Form1& w = win.w;
     const auto problems = [&win] { return win.failures.size() + win.messages.size(); };
-    win.setText("txtNumPts", QString::number(species));
+    win.setText(TextBox::txtNumPts, QString::number(species));
 
     // A fresh run to `target` generations through Reset; returns its seconds.
     const auto run = [&](long long generationsTarget) {
-        win.setText("txtGenerations", QString::number(generationsTarget));
+        win.setText(TextBox::txtGenerations, QString::number(generationsTarget));
         QElapsedTimer t;
         t.start();
-        QTest::mouseClick(w.cmdReset(), Qt::LeftButton);  // the loop runs inside the click
+        QTest::mouseClick(win.c.cmdReset, Qt::LeftButton);  // the loop runs inside the click
         const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
         QElapsedTimer wait;
         wait.start();
-        while (w.command1()->text() != QLatin1String("&Resume") && problems() == 0 && !wait.hasExpired(5000))
+        while (win.c.command1->text() != QLatin1String("&Resume") && problems() == 0 &&
+               !wait.hasExpired(5000))
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         return seconds;
     };
@@ -117,14 +119,18 @@ int main(int argc, char** argv)
         "process peak %.2f MB)\n",
         mb(endKb), mb(endKb - startKb), mb(peakDuringKb), mb(statusKb("VmHWM")));
 
-    // The log at 10^5 lines: one more line, handed to the widget and painted.
+    // The log at 10^5 lines: one more line, handed to the widget and painted,
+    // in a binding of its own on a window like the program's.
+    quillmar::testing::BindingRig rig;
+    rig.window.show();
+    settle();
     const std::string line = "6.66666666666667\t\t123456\r\n";
-    QPlainTextEdit* log = w.txtOutput();
+    QPlainTextEdit* log = rig.controls.txtOutput;
     int lines = log->document()->blockCount() - 1;
     while (lines < 100000) {
         for (int k = 0; k < 1000 && lines < 100000; ++k, ++lines)
-            w.binding().appendText(TextBox::txtOutput, line);
-        w.binding().present();
+            rig.binding.appendText(TextBox::txtOutput, line);
+        rig.binding.present();
         QCoreApplication::processEvents();
     }
     settle(300);
@@ -133,8 +139,8 @@ int main(int argc, char** argv)
     for (int k = 0; k < 201; ++k) {
         QElapsedTimer t;
         t.start();
-        w.binding().appendText(TextBox::txtOutput, line);
-        w.binding().present();
+        rig.binding.appendText(TextBox::txtOutput, line);
+        rig.binding.present();
         QCoreApplication::processEvents();
         ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
     }

@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "form1.h"
-#include "form_binding.h"
 #include "numtext.h"
 
 namespace quillmar::bench {
@@ -43,7 +42,6 @@ inline void settle(int ms = 100)
 }
 
 struct Window {
-    Form1 w;
     std::vector<QString> failures;
     std::vector<QString> messages;
     // Time spent asking the window system for events during runs, and how often.
@@ -53,10 +51,22 @@ struct Window {
     std::vector<double> gaps;
     Clock::time_point lastAskEnd{};
 
+    Form1 w{nullptr, services()};
+    const Controls& c = w.controls();
+
     Window()
     {
-        w.fatalHook = [this](const QString& m) { failures.push_back(m); };
-        w.yieldHook = [this] {
+        w.show();
+        if (!QTest::qWaitForWindowExposed(&w, 5000))
+            std::fprintf(stderr, "the window was not exposed\n");
+        settle();
+    }
+
+    // Qt's own services, the asks timed, error reports and messages kept.
+    WindowServices services()
+    {
+        WindowServices s;
+        s.askForEvents = [this] {
             const auto t0 = Clock::now();
             if (lastAskEnd != Clock::time_point{})
                 gaps.push_back(seconds(lastAskEnd, t0));
@@ -65,35 +75,34 @@ struct Window {
             askSeconds += seconds(t0, lastAskEnd);
             ++asks;
         };
-        w.binding().messageHook = [this](const QString& m) { messages.push_back(m); };
-        w.show();
-        if (!QTest::qWaitForWindowExposed(&w, 5000))
-            std::fprintf(stderr, "the window was not exposed\n");
-        settle();
+        s.reportFatal = [this](QWidget&, const QString& m) { failures.push_back(m); };
+        s.showMessage = [this](QWidget&, const QString& m) { messages.push_back(m); };
+        return s;
     }
 
-    void setText(const char* box, const QString& text) { w.textBox(QString::fromLatin1(box))->setText(text); }
+    void setText(TextBox box, const QString& text) { c.textBox(box)->setText(text); }
     double total() { return leadingNumber(w.binding().text(TextBox::txtTotIter)); }
     std::string caption() { return w.binding().caption(); }
-    void click()
+    void press(QPushButton* button)
     {
         lastAskEnd = {};  // a new run
-        QTest::mouseClick(w.command1(), Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
     }
+    void click() { press(c.command1); }
 
     // Starts a run of `species` with a one-generation target, leaving the
     // caption "&Resume" so that the next click continues the same run.
     void beginWithOneGeneration(int species)
     {
-        setText("txtNumPts", QString::number(species));
-        setText("txtGenerations", QStringLiteral("1"));
+        setText(TextBox::txtNumPts, QString::number(species));
+        setText(TextBox::txtGenerations, QStringLiteral("1"));
         click();
     }
 
     // Sets the target `generations` past the current total.
     void targetAhead(double generations)
     {
-        setText("txtGenerations", QString::number(static_cast<qint64>(total() + generations)));
+        setText(TextBox::txtGenerations, QString::number(static_cast<qint64>(total() + generations)));
     }
 };
 

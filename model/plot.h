@@ -31,7 +31,8 @@ public:
 void plotSetup(PlotSurface& plot, Int16 num);
 
 // The species marker: the box from (i, f) to (i + 0.2, f + 0.2), the far
-// corner added in double precision. Nine are drawn per generation.
+// corner added in double precision. A generation draws nine under the
+// three-site rule, three under the single-site rule.
 inline void speciesMarker(PlotSurface& plot, Int16 i, double f, Colour colour)
 {
     const auto x1 = static_cast<float>(i.value());

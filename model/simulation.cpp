@@ -46,17 +46,15 @@ struct SpeciesList {
         const auto i = k.value();
         return {{k, Int16(static_cast<std::int16_t>(i - 1)), Int16(static_cast<std::int16_t>(i + 1))}, 3};
     }
-    {
-        if (k == Int16(0)) {
-            // With one species both neighbours of species 0 are species 0.
-            if (num == one)
-                return {{Int16(0), Int16(0), Int16(0)}, 3};
-            return {{last, Int16(0), one}, 3};
-        }
-        if (k == last)
-            return {{num - Int16(2), last, Int16(0)}, 3};
-        return {};
+    if (k == Int16(0)) {
+        // With one species both neighbours of species 0 are species 0.
+        if (num == one)
+            return {{Int16(0), Int16(0), Int16(0)}, 3};
+        return {{last, Int16(0), one}, 3};
     }
+    if (k == last)
+        return {{num - Int16(2), last, Int16(0)}, 3};
+    return {};
 }
 
 }  // namespace

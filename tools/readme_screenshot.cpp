@@ -22,11 +22,11 @@ int main(int argc, char** argv)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    window.textBox(QStringLiteral("txtNumPts"))->setText(QString::fromLocal8Bit(argc > 2 ? argv[2] : "300"));
-    window.textBox(QStringLiteral("txtGenerations"))
+    const quillmar::Controls& c = window.controls();
+    c.textBox(quillmar::TextBox::txtNumPts)->setText(QString::fromLocal8Bit(argc > 2 ? argv[2] : "300"));
+    c.textBox(quillmar::TextBox::txtGenerations)
         ->setText(QString::fromLocal8Bit(argc > 3 ? argv[3] : "200000"));
-    QTest::mouseClick(window.command1(), Qt::LeftButton);
-    window.present();
+    QTest::mouseClick(c.command1, Qt::LeftButton);  // the screen shows all when the handler returns
     QCoreApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[1])))
         return 1;

@@ -63,33 +63,11 @@ inline constexpr std::array<ControlSpec, 22> kControls{{
 }};
 // clang-format on
 
-// The row of the control that is the given text box or check box, that runs
-// the given handler, or that is the picture.
+// The row of the control that is the given text box.
 constexpr std::size_t rowOf(TextBox b)
 {
     std::size_t r = 0;
     while (kControls[r].box != b)
-        ++r;
-    return r;
-}
-constexpr std::size_t rowOf(CheckBox c)
-{
-    std::size_t r = 0;
-    while (kControls[r].check != c)
-        ++r;
-    return r;
-}
-constexpr std::size_t rowOf(Handler h)
-{
-    std::size_t r = 0;
-    while (kControls[r].handler != h)
-        ++r;
-    return r;
-}
-constexpr std::size_t pictureRow()
-{
-    std::size_t r = 0;
-    while (kControls[r].kind != ControlSpec::Kind::Picture)
         ++r;
     return r;
 }

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -13,6 +12,7 @@
 
 #include <utility>
 
+#include "error_boundary.h"
 #include "plot_widget.h"
 
 namespace quillmar {
@@ -50,33 +50,26 @@ void appendWithCrLf(std::string& out, const QString& text)
 }
 }  // namespace
 
-FormBinding::FormBinding(QWidget& window, const ControlWidgets& widgets, Boundary boundary)
-    : window_(window), boundary_(std::move(boundary))
+FormBinding::FormBinding(QWidget& window, const Controls& controls, ErrorBoundary& boundary,
+                         ShowMessage showMessage)
+    : window_(window), controls_(controls), boundary_(boundary), showMessage_(std::move(showMessage))
 {
     separator_ = QLocale().decimalPoint().toStdString();
-    for (std::size_t r = 0; r < kControls.size(); ++r) {
-        const ControlSpec& c = kControls[r];
-        if (c.box && c.kind == ControlSpec::Kind::MultiLineTextBox) {
-            log_ = static_cast<QPlainTextEdit*>(widgets[r]);
-        } else if (c.box) {
-            const TextBox b = *c.box;
-            auto* e = static_cast<QLineEdit*>(widgets[r]);
-            lines_[at(b)] = e;
-            counter_[at(b)] = c.counter;
-            cache_[at(b)] = e->text().toStdString();
-            // A box the user edits is read on every pass; its kept text follows every edit.
-            if (!c.counter)
-                connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) {
-                    boundary_(Entry::TextChanged, [&] { cache_[at(b)] = t.toStdString(); });
-                });
-        } else if (c.check) {
-            checks_[static_cast<std::size_t>(*c.check)] = static_cast<QCheckBox*>(widgets[r]);
-        }
+    for (int i = 0; i < kTextBoxCount; ++i) {
+        const auto b = static_cast<TextBox>(i);
+        QLineEdit* e = controls_.textBox(b);
+        if (!e)
+            continue;  // the log
+        counter_[at(b)] = kControls[rowOf(b)].counter;
+        cache_[at(b)] = e->text().toStdString();
+        // A box the user edits is read on every pass; its kept text follows every edit.
+        if (!counter_[at(b)])
+            connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) {
+                boundary_.run(Entry::TextChanged, [&] { cache_[at(b)] = t.toStdString(); });
+            });
     }
-    command1_ = static_cast<QPushButton*>(widgets[rowOf(Handler::Command1_Click)]);
-    plot_ = static_cast<PlotWidget*>(widgets[pictureRow()]);
-    log_->installEventFilter(this);
-    log_->viewport()->installEventFilter(this);
+    controls_.txtOutput->installEventFilter(this);
+    controls_.txtOutput->viewport()->installEventFilter(this);
     paintClock_.start();
     logClock_.start();
 }
@@ -85,7 +78,7 @@ std::string FormBinding::text(TextBox box) const
 {
     if (box != TextBox::txtOutput)
         return cache_[at(box)];
-    const QString shown = log_->toPlainText();
+    const QString shown = controls_.txtOutput->toPlainText();
     const qsizetype mark = pendingLog_.empty() ? shown.size() : logMark_.position();
     std::string out;
     out.reserve(static_cast<std::size_t>(shown.size()) * 17 / 16 + pendingLog_.size());
@@ -100,14 +93,14 @@ void FormBinding::setText(TextBox box, std::string_view text)
     if (box == TextBox::txtOutput) {
         pendingLog_.clear();
         pendingLines_ = 0;
-        log_->setPlainText(fromUtf8(text));
+        controls_.txtOutput->setPlainText(fromUtf8(text));
         return;
     }
     cache_[at(box)] = text;
     if (counter_[at(box)])
         stale_[at(box)] = true;  // shown by the next present()
     else
-        lines_[at(box)]->setText(fromUtf8(text));
+        controls_.textBox(box)->setText(fromUtf8(text));
 }
 
 void FormBinding::appendText(TextBox box, std::string_view tail)
@@ -117,7 +110,7 @@ void FormBinding::appendText(TextBox box, std::string_view tail)
         // written: text that got in since without a key or a click (an
         // assistive technology's edit) goes after them. A line written after
         // such text goes after it, so the waiting ones go in first.
-        QTextDocument* doc = log_->document();
+        QTextDocument* doc = controls_.txtOutput->document();
         if (!pendingLog_.empty() && logMark_.position() != doc->characterCount() - 1)
             flushLog();
         if (pendingLog_.empty()) {
@@ -138,14 +131,14 @@ void FormBinding::flushLog()
 {
     if (pendingLog_.empty())
         return;
-    QScrollBar* bar = log_->verticalScrollBar();
+    QScrollBar* bar = controls_.txtOutput->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     const int kept = bar->value();
     // Insert without moving the user's cursor or selection. Undo takes back
     // the user's typing, never the program's lines: writing them starts the
     // undo history afresh (turning it off clears it), as replacing the whole
     // text would.
-    QTextDocument* doc = log_->document();
+    QTextDocument* doc = controls_.txtOutput->document();
     QTextCursor at(doc);
     at.setPosition(logMark_.position());
     doc->setUndoRedoEnabled(false);
@@ -158,37 +151,34 @@ void FormBinding::flushLog()
 
 int FormBinding::value(CheckBox box) const
 {
-    return checks_[static_cast<std::size_t>(box)]->isChecked() ? 1 : 0;
+    return controls_.checkBox(box)->isChecked() ? 1 : 0;
 }
 
 void FormBinding::setEnabled(CheckBox box, bool enabled)
 {
-    checks_[static_cast<std::size_t>(box)]->setEnabled(enabled);
+    controls_.checkBox(box)->setEnabled(enabled);
 }
 
 std::string FormBinding::caption() const
 {
-    return command1_->text().toStdString();
+    return controls_.command1->text().toStdString();
 }
 
 void FormBinding::setCaption(std::string_view caption)
 {
-    command1_->setText(fromUtf8(caption));
+    controls_.command1->setText(fromUtf8(caption));
 }
 
 void FormBinding::showMessage(std::string_view message)
 {
     present();
     const QString text = fromUtf8(message);
-    if (messageHook)
-        messageHook(text);
-    else
-        QMessageBox::warning(&window_, window_.windowTitle(), text);
+    showMessage_(window_, text);
 }
 
 PlotSurface& FormBinding::plot()
 {
-    return *plot_;
+    return *controls_.picture1;
 }
 
 void FormBinding::beforeAsk()
@@ -216,7 +206,7 @@ bool FormBinding::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseButtonPress:
         case QEvent::Drop:
         case QEvent::ContextMenu:
-            boundary_(Entry::LogInput, [this] { flushLog(); });
+            boundary_.run(Entry::LogInput, [this] { flushLog(); });
             break;
         default:
             break;
@@ -228,14 +218,15 @@ void FormBinding::present(bool log)
 {
     for (std::size_t i = 0; i < stale_.size(); ++i) {
         if (stale_[i]) {
-            lines_[i]->setText(QString::fromStdString(cache_[i]));
-            lines_[i]->setCursorPosition(0);  // show the start of a long number
+            QLineEdit* e = controls_.textBox(static_cast<TextBox>(i));
+            e->setText(QString::fromStdString(cache_[i]));
+            e->setCursorPosition(0);  // show the start of a long number
             stale_[i] = false;
         }
     }
     if (log)
         flushLog();
-    plot_->flushDirty();
+    controls_.picture1->flushDirty();
 }
 
 }  // namespace quillmar

@@ -9,21 +9,14 @@
 #include <string>
 
 #include "control_table.h"
-#include "error_boundary.h"
+#include "controls.h"
 #include "form_view.h"
 
-class QCheckBox;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 class QWidget;
 
 namespace quillmar {
 
-class PlotWidget;
-
-// The window's widgets, one per row of the control table.
-using ControlWidgets = std::array<QWidget*, kControls.size()>;
+class ErrorBoundary;
 
 // The window seen through FormView, and the one owner of what reaches the
 // screen and when. What the program reads stays exact at every call; the
@@ -33,9 +26,11 @@ class FormBinding final : public QObject, public FormView {
     Q_OBJECT
 
 public:
-    // `widgets` as the window built them from the control table; the binding's
-    // own slots and event filter run their work inside `boundary`.
-    FormBinding(QWidget& window, const ControlWidgets& widgets, Boundary boundary);
+    // Shows a modal message over the window and returns when it is dismissed.
+    using ShowMessage = std::function<void(QWidget& window, const QString& message)>;
+
+    // The binding's own slots and event filter run their work inside `boundary`.
+    FormBinding(QWidget& window, const Controls& controls, ErrorBoundary& boundary, ShowMessage showMessage);
 
     std::string text(TextBox box) const override;
     void setText(TextBox box, std::string_view text) override;
@@ -57,22 +52,16 @@ public:
     // Hands pending log lines to the log box.
     void flushLog();
 
-    // Replaces the modal message box (tests).
-    std::function<void(const QString&)> messageHook;
-
 protected:
     // Log lines waiting for the screen go in before the user's edit.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget& window_;
-    Boundary boundary_;
-    std::array<QLineEdit*, kTextBoxCount> lines_{};  // by TextBox; none for the log
-    std::array<bool, kTextBoxCount> counter_{};      // shown at the paced rate
-    std::array<QCheckBox*, 2> checks_{};             // by CheckBox
-    QPlainTextEdit* log_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    PlotWidget* plot_ = nullptr;
+    Controls controls_;
+    ErrorBoundary& boundary_;
+    ShowMessage showMessage_;
+    std::array<bool, kTextBoxCount> counter_{};  // by TextBox: shown at the paced rate
 
     std::array<std::string, kTextBoxCount> cache_;  // every single-line box's text
     std::array<bool, kTextBoxCount> stale_{};       // counter text not yet shown

@@ -4,9 +4,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "error_boundary.h"
+
 namespace quillmar {
 
-PlotWidget::PlotWidget(QWidget* parent) : QFrame(parent)
+PlotWidget::PlotWidget(QWidget* parent, ErrorBoundary& boundary) : QFrame(parent), boundary_(boundary)
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setLineWidth(1);
@@ -65,7 +67,7 @@ void PlotWidget::flushDirty()
 
 void PlotWidget::paintEvent(QPaintEvent* event)
 {
-    guard(Entry::PlotPaint, [&] {
+    boundary_.run(Entry::PlotPaint, [&] {
         fitCanvas();
         QPainter p(this);
         p.setClipRect(event->rect());
@@ -78,7 +80,7 @@ void PlotWidget::paintEvent(QPaintEvent* event)
 
 void PlotWidget::resizeEvent(QResizeEvent* event)
 {
-    guard(Entry::PlotResize, [&] {
+    boundary_.run(Entry::PlotResize, [&] {
         QFrame::resizeEvent(event);
         fitCanvas();
     });
@@ -86,7 +88,7 @@ void PlotWidget::resizeEvent(QResizeEvent* event)
 
 void PlotWidget::changeEvent(QEvent* event)
 {
-    guard(Entry::PlotChange, [&] {
+    boundary_.run(Entry::PlotChange, [&] {
         QFrame::changeEvent(event);
         switch (event->type()) {
             case QEvent::PaletteChange:

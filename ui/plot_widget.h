@@ -3,11 +3,12 @@
 #include <QFrame>
 #include <QImage>
 
-#include "error_boundary.h"
 #include "pixel_canvas.h"
 #include "plot.h"
 
 namespace quillmar {
+
+class ErrorBoundary;
 
 // Picture1, the fitness plot. Drawing happens between paints, so it goes into
 // a backing picture at the screen's device pixel ratio (PixelCanvas), on the
@@ -17,7 +18,8 @@ class PlotWidget final : public QFrame, public PlotSurface {
     Q_OBJECT
 
 public:
-    explicit PlotWidget(QWidget* parent = nullptr);
+    // Its paint, resize and change events run inside `boundary`.
+    PlotWidget(QWidget* parent, ErrorBoundary& boundary);
 
     void setScale(float left, float top, float right, float bottom) override;
     void setPersistentDrawing(bool plot, bool window) override;
@@ -54,20 +56,17 @@ public:
     // The device pixel that a point in user coordinates falls on.
     QPoint devicePoint(double x, double y) const { return canvas_.devicePoint(x, y); }
 
-    // Where the event handlers run their work: the window's error boundary.
-    Boundary boundary;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
-    void guard(Entry entry, const std::function<void()>& work) { boundary ? boundary(entry, work) : work(); }
     // Fits the picture to the widget's inner area and pixel ratio.
     void fitCanvas();
     void refreshColours();
 
+    ErrorBoundary& boundary_;
     PixelCanvas canvas_;
     // The palette's button colours as last resolved; QWidget::palette() is too
     // slow to call for every marker.

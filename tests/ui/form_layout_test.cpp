@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <tuple>
 
+#include "binding_rig.h"
 #include "window_fixture.h"
 
 namespace quillmar::uitest {
@@ -63,7 +64,7 @@ class ControlLayout : public WindowTest, public ::testing::WithParamInterface<De
 TEST_P(ControlLayout, ClassTextPlaceAndState)
 {
     const Designed& d = GetParam();
-    QWidget* c = win->control(QString::fromLatin1(d.name));
+    QWidget* c = win->findChild<QWidget*>(QString::fromLatin1(d.name));
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->objectName(), QLatin1String(d.name));
     EXPECT_EQ(c->parentWidget(), win.get());
@@ -99,7 +100,7 @@ TEST_F(WindowTest, TitleClientAreaFontAndBackground)
     EXPECT_EQ(QFontInfo(win->font()).family(), QStringLiteral("Liberation Sans"));
     EXPECT_EQ(win->palette().color(QPalette::Window), win->palette().color(QPalette::Button));
     EXPECT_EQ(win->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), std::size(kDesign));
-    auto* log = win->txtOutput();
+    auto* log = c->txtOutput;
     EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_EQ(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_NE(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -116,9 +117,9 @@ class TabOrder : public WindowTest, public ::testing::WithParamInterface<TabCycl
 
 TEST_P(TabOrder, TabAndShiftTabVisitTheEnabledControls)
 {
-    ASSERT_EQ(QApplication::focusWidget(), win->command1()) << "the focus starts on Command1";
+    ASSERT_EQ(QApplication::focusWidget(), c->command1) << "the focus starts on Command1";
     if (GetParam().afterFirstBegin)
-        click(win->command1());
+        click(c->command1);
     const QStringList& order = GetParam().order;
     for (int i = 1; i <= order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -147,8 +148,8 @@ TEST_F(WindowTest, EachLabelStandsLeftOfItsBoxOnTheSameRow)
         {"Si", "txtIterate"},    {"Label7", "txtTotIter"},
     };
     for (const auto& [labelName, boxName] : buddies) {
-        auto* label = qobject_cast<QLabel*>(win->control(QString::fromLatin1(labelName)));
-        QWidget* box = win->control(QString::fromLatin1(boxName));
+        auto* label = qobject_cast<QLabel*>(win->findChild<QWidget*>(QString::fromLatin1(labelName)));
+        QWidget* box = win->findChild<QWidget*>(QString::fromLatin1(boxName));
         ASSERT_TRUE(label && box) << labelName;
         EXPECT_EQ(label->buddy(), box) << labelName;
         const QRect l = label->geometry(), b = box->geometry();
@@ -156,7 +157,7 @@ TEST_F(WindowTest, EachLabelStandsLeftOfItsBoxOnTheSameRow)
         EXPECT_TRUE(l.top() <= b.bottom() && b.top() <= l.bottom()) << labelName;
     }
     // Si's caption does not fit on one line of its width and wraps onto two.
-    const QWidget* si = win->control(QStringLiteral("Si"));
+    const QWidget* si = win->findChild<QWidget*>(QStringLiteral("Si"));
     const QFontMetrics fm(si->font());
     const QString caption = QStringLiteral("Size of Current Torel");
     EXPECT_GT(fm.horizontalAdvance(caption), 1335 / 15);
@@ -167,16 +168,16 @@ TEST_F(WindowTest, EachLabelStandsLeftOfItsBoxOnTheSameRow)
 
 TEST_F(WindowTest, BeforeTheFirstPressStepBoxAndCountersIgnoreTheUser)
 {
-    click(win->chkStep());
-    QTest::keyClick(win->chkStep(), Qt::Key_Space);
-    EXPECT_FALSE(win->chkStep()->isChecked());
+    click(c->chkStep);
+    QTest::keyClick(c->chkStep, Qt::Key_Space);
+    EXPECT_FALSE(c->chkStep->isChecked());
     EXPECT_EQ(caption(), QStringLiteral("&Begin"));
     for (const char* name : {"txtNumAv", "txtSize", "txtLowval", "txtLargest", "txtIterate", "txtTotIter"}) {
-        QLineEdit* box = win->textBox(QString::fromLatin1(name));
-        click(box);
-        QTest::keyClicks(box, QStringLiteral("77"));
-        EXPECT_NE(QApplication::focusWidget(), box) << name;
-        EXPECT_EQ(box->text(), QStringLiteral("0")) << name;
+        QLineEdit* e = box(name);
+        click(e);
+        QTest::keyClicks(e, QStringLiteral("77"));
+        EXPECT_NE(QApplication::focusWidget(), e) << name;
+        EXPECT_EQ(e->text(), QStringLiteral("0")) << name;
     }
 }
 
@@ -188,16 +189,18 @@ constexpr const char* kBoxNames[] = {
     "",          "txtNumPts",  "txtNumAv",   "txtGenerations", "txtSize",
     "txtLowval", "txtLargest", "txtIterate", "txtTotIter"};  // in TextBox order
 
-class LongText : public WindowTest, public ::testing::WithParamInterface<std::tuple<TextBox, Way>> {};
+class LongText : public ::testing::TestWithParam<std::tuple<TextBox, Way>> {};
 
 TEST_P(LongText, BoxKeepsEveryCharacter)
 {
     const auto [box, way] = GetParam();
-    QLineEdit* e = win->textBox(QString::fromLatin1(kBoxNames[static_cast<int>(box)]));
+    testing::BindingRig rig;
+    rig.window.show();
+    QLineEdit* e = rig.controls.textBox(box);
     const QString text = QStringLiteral("12") + QString(40000, QLatin1Char('7'));
     if (way == Way::Written) {
-        win->binding().setText(box, text.toStdString());
-        win->present();
+        rig.binding.setText(box, text.toStdString());
+        rig.binding.present();
     } else {
         QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
         if (way == Way::Pasted) {
@@ -210,7 +213,7 @@ TEST_P(LongText, BoxKeepsEveryCharacter)
         }
     }
     EXPECT_EQ(e->text().size(), text.size());
-    EXPECT_EQ(held(box).size(), text.size());
+    EXPECT_EQ(rig.binding.text(box).size(), static_cast<std::size_t>(text.size()));
 }
 
 std::string longTextName(const ::testing::TestParamInfo<std::tuple<TextBox, Way>>& info)
@@ -249,14 +252,14 @@ TEST_P(PressCommand1, ByMouseKeyboardOrAccessKey)
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Ways, PressCommand1, ::testing::Values(
-    Press{"Click", [](Form1& w) { QTest::mouseClick(w.command1(), Qt::LeftButton); }, true},
-    Press{"Space", [](Form1& w) { QTest::keyClick(w.command1(), Qt::Key_Space); }, true},
-    Press{"EnterOnTheButton", [](Form1& w) { QTest::keyClick(w.command1(), Qt::Key_Return); }, true},
+    Press{"Click", [](Form1& w) { QTest::mouseClick(w.controls().command1, Qt::LeftButton); }, true},
+    Press{"Space", [](Form1& w) { QTest::keyClick(w.controls().command1, Qt::Key_Space); }, true},
+    Press{"EnterOnTheButton", [](Form1& w) { QTest::keyClick(w.controls().command1, Qt::Key_Return); }, true},
     Press{"AltB", [](Form1& w) { QTest::keyClick(&w, Qt::Key_B, Qt::AltModifier); }, true},
-    Press{"EscapePressesNone", [](Form1& w) { QTest::keyClick(w.command1(), Qt::Key_Escape); }, false},
+    Press{"EscapePressesNone", [](Form1& w) { QTest::keyClick(w.controls().command1, Qt::Key_Escape); }, false},
     Press{"EnterInSpeciesBox", [](Form1& w) {
-        w.textBox(QStringLiteral("txtNumPts"))->setFocus();
-        QTest::keyClick(w.textBox(QStringLiteral("txtNumPts")), Qt::Key_Return); }, false}),
+        w.findChild<QLineEdit*>(QStringLiteral("txtNumPts"))->setFocus();
+        QTest::keyClick(w.findChild<QLineEdit*>(QStringLiteral("txtNumPts")), Qt::Key_Return); }, false}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -30,7 +30,7 @@ TEST(HighDpi, WindowIsTwiceAsLargeAndKeepsItsLayout)
     const QImage shot = win.grab().toImage();
     EXPECT_EQ(shot.size(), QSize(577 * kScale, 614 * kScale));
     for (const char* name : {"txtOutput", "txtNumPts", "Command1", "txtTotIter", "Picture1", "chkRule2"}) {
-        QWidget* w = win.control(QString::fromLatin1(name));
+        QWidget* w = win.findChild<QWidget*>(QString::fromLatin1(name));
         const QPoint device = w->mapTo(&win, QPoint(0, 0)) * kScale;
         EXPECT_EQ(device, w->pos() * kScale) << name;
         EXPECT_EQ(w->grab().size(), w->size() * kScale) << name;
@@ -42,10 +42,10 @@ TEST(HighDpi, PlotIsDrawnAtDevicePixelsAndShownOneToOne)
     Form1 win;
     win.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
-    QTest::mouseClick(win.command1(), Qt::LeftButton);
-    ASSERT_EQ(win.command1()->text(), QStringLiteral("&Resume"));
+    QTest::mouseClick(win.controls().command1, Qt::LeftButton);
+    ASSERT_EQ(win.controls().command1->text(), QStringLiteral("&Resume"));
 
-    PlotWidget* plot = win.picture1();
+    PlotWidget* plot = win.controls().picture1;
     const QImage& image = plot->image();
     EXPECT_EQ(image.devicePixelRatio(), kScale);
     EXPECT_EQ(image.size(), plot->contentsRect().size() * kScale);
@@ -57,7 +57,7 @@ TEST(HighDpi, PlotIsDrawnAtDevicePixelsAndShownOneToOne)
 
     // Every marker edge is a single device pixel: inside each black box the
     // pixel next to the top-left corner, diagonally, is background.
-    Simulation& sim = win.simulation();
+    const Simulation& sim = win.simulation();
     const QRgb background = plot->toRgb(Colour::buttonFace());
     const QRgb black = plot->toRgb(Colour::black());
     int checked = 0;

@@ -7,34 +7,50 @@
 #include <string>
 #include <vector>
 
+#include "binding_rig.h"
 #include "numtext.h"
 #include "window_fixture.h"
 
 namespace quillmar::uitest {
 namespace {
 
-std::string logText(Form1& w)
+std::string logText(const Form1& w)
 {
     return w.binding().text(TextBox::txtOutput);
 }
+
+// The binding on a window of its own, shown, written to as the engine writes.
+class BindingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        rig.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.window));
+    }
+    void append(const std::string& line) { rig.binding.appendText(TextBox::txtOutput, line); }
+    std::string logText() const { return rig.binding.text(TextBox::txtOutput); }
+
+    testing::BindingRig rig;
+    QPlainTextEdit& log = *rig.controls.txtOutput;
+};
 
 // Begin empties the log and writes one CR LF line; what the user types at its
 // end stays in front of the next line, with no line break added.
 TEST_F(WindowTest, TypedTextStaysInFrontOfTheNextLogLine)
 {
-    QTest::keyClicks(win->txtOutput(), QStringLiteral("junk"));
-    click(win->command1());
+    QTest::keyClicks(c->txtOutput, QStringLiteral("junk"));
+    click(c->command1);
     const std::string sep = win->binding().decimalSeparator();
     const std::string first = plainForm(win->simulation().lowval, sep) + "\t\t1\r\n";
     ASSERT_EQ(logText(*win), first);
-    EXPECT_EQ(win->txtOutput()->toPlainText(), QString::fromStdString(first).remove(QLatin1Char('\r')));
-    QTest::keyClick(win->txtOutput(), Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(win->txtOutput(), QStringLiteral("note"));
+    EXPECT_EQ(c->txtOutput->toPlainText(), QString::fromStdString(first).remove(QLatin1Char('\r')));
+    QTest::keyClick(c->txtOutput, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(c->txtOutput, QStringLiteral("note"));
     ASSERT_EQ(logText(*win), first + "note");
-    click(win->chkStep());
+    click(c->chkStep);
     std::string tail;  // step until a generation crosses the threshold
     for (int press = 0; press < 500 && tail.empty(); ++press) {
-        click(win->command1());
+        click(c->command1);
         const std::string now = logText(*win);
         ASSERT_TRUE(now.starts_with(first + "note")) << now;
         tail = now.substr(first.size() + 4);
@@ -43,22 +59,22 @@ TEST_F(WindowTest, TypedTextStaysInFrontOfTheNextLogLine)
     const std::string line =
         plainForm(win->simulation().lowval, sep) + "\t\t" + shown("txtSize").toStdString();
     EXPECT_EQ(tail, line + "\r\n");
-    EXPECT_TRUE(win->txtOutput()->toPlainText().endsWith(QString::fromStdString("note" + line + "\n")));
+    EXPECT_TRUE(c->txtOutput->toPlainText().endsWith(QString::fromStdString("note" + line + "\n")));
 }
 
 // Undo in the log takes back what the user typed, never the lines the
 // program wrote: each line the program writes starts the box's undo afresh.
 TEST_F(WindowTest, UndoInTheLogKeepsTheProgramsLines)
 {
-    click(win->command1());
+    click(c->command1);
     const std::string written = logText(*win);
     ASSERT_FALSE(written.empty());
-    QTest::keyClick(win->txtOutput(), Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(win->txtOutput(), QStringLiteral("x"));
-    QTest::keyClick(win->txtOutput(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(c->txtOutput, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(c->txtOutput, QStringLiteral("x"));
+    QTest::keyClick(c->txtOutput, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(logText(*win), written) << "the typed text is taken back";
     for (int k = 0; k < 3; ++k)
-        QTest::keyClick(win->txtOutput(), Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(c->txtOutput, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(logText(*win), written) << "the program's lines stay";
 }
 
@@ -70,15 +86,15 @@ TEST_F(WindowTest, LogLinesReachTheBoxDuringARun)
     type("txtGenerations", QStringLiteral("100000000"));
     qsizetype shownMidRun = 0;
     onEveryPass([&](int) {
-        shownMidRun = win->txtOutput()->toPlainText().count(QLatin1Char('\n'));
+        shownMidRun = c->txtOutput->toPlainText().count(QLatin1Char('\n'));
         if (shownMidRun >= 2 || passes >= 20'000'000)
-            click(win->command1());  // Pause
+            click(c->command1);  // Pause
     });
-    click(win->command1());
+    click(c->command1);
     ASSERT_EQ(caption(), QStringLiteral("&Resume"));
     EXPECT_GE(shownMidRun, 2) << "the log box showed no new line during " << passes << " generations";
     const std::string held = logText(*win);
-    EXPECT_EQ(win->txtOutput()->toPlainText().count(QLatin1Char('\n')),
+    EXPECT_EQ(c->txtOutput->toPlainText().count(QLatin1Char('\n')),
               static_cast<qsizetype>(std::count(held.begin(), held.end(), '\n')));
 }
 
@@ -92,27 +108,27 @@ struct AccessibleEdit {
     friend void PrintTo(const AccessibleEdit& row, std::ostream* os) { *os << row.name; }
 };
 
-class EditThroughAccessibility : public WindowTest, public ::testing::WithParamInterface<AccessibleEdit> {};
+class EditThroughAccessibility : public BindingTest, public ::testing::WithParamInterface<AccessibleEdit> {};
 
 TEST_P(EditThroughAccessibility, KeepsTheLogInTheOrderThingsHappened)
 {
     const std::map<char, std::string> pieces = {
         {'S', "0.5\t\t1\r\n"}, {'W', "0.75\t\t2\r\n"}, {'N', "note"}, {'L', "0.875\t\t3\r\n"}, {'s', "0.5"}};
-    win->binding().appendText(TextBox::txtOutput, pieces.at('S'));
-    win->present();
-    win->binding().appendText(TextBox::txtOutput, pieces.at('W'));
-    QAccessibleInterface* log = QAccessible::queryAccessibleInterface(win->txtOutput());
-    ASSERT_TRUE(log && log->editableTextInterface() && log->textInterface());
-    GetParam().edit(*log, log->textInterface()->characterCount());
-    win->binding().appendText(TextBox::txtOutput, pieces.at('L'));
+    append(pieces.at('S'));
+    rig.binding.present();
+    append(pieces.at('W'));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&log);
+    ASSERT_TRUE(a && a->editableTextInterface() && a->textInterface());
+    GetParam().edit(*a, a->textInterface()->characterCount());
+    append(pieces.at('L'));
 
     std::string expected;
     for (const char* p = GetParam().expected; *p; ++p)
         expected += pieces.at(*p);
-    EXPECT_EQ(logText(*win), expected);
-    win->present();
-    EXPECT_EQ(logText(*win), expected);
-    EXPECT_EQ(win->txtOutput()->toPlainText(), QString::fromStdString(expected).remove(QLatin1Char('\r')));
+    EXPECT_EQ(logText(), expected);
+    rig.binding.present();
+    EXPECT_EQ(logText(), expected);
+    EXPECT_EQ(log.toPlainText(), QString::fromStdString(expected).remove(QLatin1Char('\r')));
 }
 
 // clang-format off
@@ -140,15 +156,14 @@ struct Scroll {
     friend void PrintTo(const Scroll& row, std::ostream* os) { *os << row.name; }
 };
 
-class LogScroll : public WindowTest, public ::testing::WithParamInterface<Scroll> {};
+class LogScroll : public BindingTest, public ::testing::WithParamInterface<Scroll> {};
 
 TEST_P(LogScroll, NewLinesMoveTheViewOnlyWhenItIsAtTheBottom)
 {
-    QPlainTextEdit& log = *win->txtOutput();
     const auto addLines = [&](int from, int to) {
         for (int i = from; i < to; ++i)
-            win->binding().appendText(TextBox::txtOutput, "0.5\t\t" + std::to_string(i) + "\r\n");
-        win->present();
+            append("0.5\t\t" + std::to_string(i) + "\r\n");
+        rig.binding.present();
     };
     addLines(0, 200);
     QScrollBar* bar = log.verticalScrollBar();

@@ -133,22 +133,23 @@ public:
 
     std::string play()
     {
+        WindowServices services;
+        services.reseedClock = [t = std::uint64_t{0}]() mutable { return t += 1000003; };
         // Every pass asks for events, so every pass may deliver an action.
-        win_ = std::make_unique<Form1>(
-            nullptr, [t = std::uint64_t{0}]() mutable { return t += 1000003; }, EventPacer::steadyClock(),
-            EventPacer::Interval::zero());
-        win_->fatalHook = [this](const QString& m) { fail("error box: " + m.toStdString()); };
-        win_->binding().messageHook = [this](const QString& m) {
+        services.askInterval = EventPacer::Interval::zero();
+        services.askForEvents = [this] { onPass(); };
+        services.reportFatal = [this](QWidget&, const QString& m) { fail("error box: " + m.toStdString()); };
+        services.showMessage = [this](QWidget&, const QString& m) {
             resetPending_ = false;  // refused: nothing starts
             if (m != QLatin1String("No. Species must be a number from 1 to 32765."))
                 fail("message: " + m.toStdString());
         };
-        win_->yieldHook = [this] { onPass(); };
-        QObject::connect(win_->txtOutput()->document(), &QTextDocument::contentsChange, win_.get(),
+        win_ = std::make_unique<Form1>(nullptr, services);
+        QObject::connect(win_->controls().txtOutput->document(), &QTextDocument::contentsChange, win_.get(),
                          [this](int, int removed, int) { emptied_ |= removed > 0 && !typing_; });
         // Qt's stock controls need not paint here; the plot, painted by the program, does.
         for (QWidget* w : win_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            w->setUpdatesEnabled(w == win_->picture1());
+            w->setUpdatesEnabled(w == win_->controls().picture1);
         win_->show();
         QCoreApplication::processEvents();
         check(false);
@@ -209,21 +210,21 @@ private:
         };
         switch (a.kind) {
             case Kind::Press:
-                begun_ |= win_->command1()->text() == QLatin1String("&Begin");
-                click(win_->command1());
+                begun_ |= win_->controls().command1->text() == QLatin1String("&Begin");
+                click(win_->controls().command1);
                 break;
             case Kind::Reset:
                 begun_ = resetPending_ = true;
-                click(win_->cmdReset());
+                click(win_->controls().cmdReset);
                 break;
             case Kind::StepBox:
             case Kind::Rule2Box:
-                click(a.kind == Kind::StepBox ? win_->chkStep() : win_->chkRule2());
+                click(a.kind == Kind::StepBox ? win_->controls().chkStep : win_->controls().chkRule2);
                 break;
             case Kind::Count:
             case Kind::Target: {
                 const bool count = a.kind == Kind::Count;
-                replaceText(win_->textBox(QLatin1String(count ? "txtNumPts" : "txtGenerations")));
+                replaceText(win_->controls().textBox(count ? TextBox::txtNumPts : TextBox::txtGenerations));
                 if (held(count ? TextBox::txtNumPts : TextBox::txtGenerations) != a.text.toStdString())
                     fail("typed: the program does not read what was typed into the box");
                 break;
@@ -232,11 +233,11 @@ private:
             case Kind::LogReplace: {
                 typing_ = true;
                 if (a.kind == Kind::LogReplace) {
-                    replaceText(win_->txtOutput());
+                    replaceText(win_->controls().txtOutput);
                     log_.clear();
                 } else {
-                    QTest::keyClick(win_->txtOutput(), Qt::Key_End, Qt::ControlModifier);
-                    type(win_->txtOutput(), a.text);
+                    QTest::keyClick(win_->controls().txtOutput, Qt::Key_End, Qt::ControlModifier);
+                    type(win_->controls().txtOutput, a.text);
                 }
                 typing_ = false;
                 // Lines still waiting for the screen go in before the typed text.
@@ -261,8 +262,8 @@ private:
         maxDepth_ = std::max(maxDepth_, win_->controller().depth());
         if (closed_ || ++passes_ > kMaxPasses) {
             fail(closed_ ? "close: a loop ran on after the window closed" : "passes: the runs do not stop");
-            if (!win_->chkStep()->isChecked())
-                click(win_->chkStep());
+            if (!win_->controls().chkStep->isChecked())
+                click(win_->controls().chkStep);
             return;
         }
         if (resetPending_)  // the first pass of an accepted Reset: the total starts again
@@ -276,15 +277,15 @@ private:
         ++passesSince_;
         // Out of actions, or nested too deep: step mode ends every loop after its pass.
         if (!closed_ && (next_ == script_.size() || win_->controller().depth() >= kMaxDepth) &&
-            !win_->chkStep()->isChecked())
-            click(win_->chkStep());
+            !win_->controls().chkStep->isChecked())
+            click(win_->controls().chkStep);
         begun_ = false;
         ++generations_;  // the pass goes on with a generation
     }
 
     void check(bool inPass)
     {
-        const QString caption = win_->command1()->text();
+        const QString caption = win_->controls().command1->text();
         if (std::none_of(std::begin(kCaptions), std::end(kCaptions), [&](auto c) { return caption == c; }))
             fail("caption: " + caption.toStdString());
         static constexpr struct {
@@ -308,7 +309,7 @@ private:
             value[k] = v.value_or(0);
             // Once the outermost handler has returned, the screen shows what the program holds.
             if (!inPass && win_->controller().depth() == 0 &&
-                win_->textBox(QLatin1String(c.name))->text().toStdString() != t)
+                win_->controls().textBox(c.box)->text().toStdString() != t)
                 fail(std::string("screen: ") + c.name + " shows another text than it holds");
         }
         if (value[2] < value[4] || value[1] >= 10)

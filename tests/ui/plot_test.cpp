@@ -42,7 +42,9 @@ struct BarePlot {
         plot.clear();
         blank = plot.image().copy();
     }
-    PlotWidget plot;
+    QObject context;
+    ErrorBoundary boundary{context, {}, [](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
+    PlotWidget plot{nullptr, boundary};
     QImage blank;
 };
 
@@ -160,7 +162,7 @@ class BeginPicture : public WindowTest, public ::testing::WithParamInterface<Beg
 TEST_P(BeginPicture, OneMarkerPerSpeciesAndTheThresholdLine)
 {
     type("txtNumPts", QString::fromLatin1(GetParam().count));
-    click(win->command1());
+    click(c->command1);
     ASSERT_TRUE(fatals.isEmpty() && messages.isEmpty());
     const Simulation& s = win->simulation();
     const int num = GetParam().num;
@@ -168,7 +170,7 @@ TEST_P(BeginPicture, OneMarkerPerSpeciesAndTheThresholdLine)
     ASSERT_EQ(s.a.size(), num);
     EXPECT_EQ(shown("txtTotIter"), QStringLiteral(" 1"));
     EXPECT_EQ(caption(), QStringLiteral("&Resume"));
-    EXPECT_TRUE(win->chkStep()->isEnabled());
+    EXPECT_TRUE(c->chkStep->isEnabled());
     EXPECT_EQ(shown("txtLowval"), QString::fromStdString(spacedForm(s.lowval)));
     std::set<float> distinct;
     for (int i = 0; i < num; ++i)
@@ -176,7 +178,7 @@ TEST_P(BeginPicture, OneMarkerPerSpeciesAndTheThresholdLine)
     EXPECT_TRUE(*distinct.begin() >= 0.0f && *distinct.rbegin() < 10.0f);
     EXPECT_GT(distinct.size(), 1u);
 
-    const PlotWidget& p = *win->picture1();
+    const PlotWidget& p = *c->picture1;
     const QImage& img = p.image();
     EXPECT_EQ(p.devicePoint(num + 2, 0), QPoint(img.width(), img.height())) << "x runs from -1 to num + 2";
     if (num > img.width() / 2)
@@ -219,9 +221,9 @@ INSTANTIATE_TEST_SUITE_P(Counts, BeginPicture, ::testing::Values(
 
 TEST_F(WindowTest, RepaintShowsTheDrawnPicture)
 {
-    click(win->command1());
+    click(c->command1);
     QCoreApplication::processEvents();
-    PlotWidget& p = *win->picture1();
+    PlotWidget& p = *c->picture1;
     const QImage painted = p.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(p.contentsRect());
     EXPECT_EQ(painted, p.image().convertToFormat(QImage::Format_RGB32));
 }

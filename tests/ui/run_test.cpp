@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "errors.h"
 #include "numtext.h"
 #include "window_fixture.h"
 
@@ -12,16 +13,16 @@ namespace quillmar::uitest {
 namespace {
 
 // Everything a refused Begin or Reset must leave alone.
-auto snapshot(Form1& w)
+auto snapshot(const Form1& w)
 {
-    QStringList shown{w.command1()->text(), w.txtOutput()->toPlainText(),
-                      QString::number(w.chkStep()->isEnabled())};
+    QStringList shown{w.controls().command1->text(), w.controls().txtOutput->toPlainText(),
+                      QString::number(w.controls().chkStep->isEnabled())};
     for (const char* box : {"txtNumPts", "txtNumAv", "txtGenerations", "txtSize", "txtLowval", "txtLargest",
                             "txtIterate", "txtTotIter"})
-        shown << w.textBox(QString::fromLatin1(box))->text();
+        shown << w.findChild<QLineEdit*>(QString::fromLatin1(box))->text();
     const Simulation& s = w.simulation();
-    return std::tuple(shown, w.picture1()->image().copy(), s.num, s.a.size(), s.xpos, s.xposold, s.lowval,
-                      s.cursize, s.running, s.numtorrels);
+    return std::tuple(shown, w.controls().picture1->image().copy(), s.num, s.a.size(), s.xpos, s.xposold,
+                      s.lowval, s.cursize, s.running, s.numtorrels);
 }
 
 struct BadCount {
@@ -37,16 +38,16 @@ TEST_P(RefusedSpeciesCount, ShowsTheMessageAndChangesNothing)
 {
     const auto& [bad, viaReset] = GetParam();
     if (viaReset)
-        click(win->command1());
+        click(c->command1);
     type("txtNumPts", QString::fromLatin1(bad.text));
     const auto before = snapshot(*win);
-    click(viaReset ? win->cmdReset() : win->command1());
+    click(viaReset ? c->cmdReset : c->command1);
     EXPECT_EQ(messages, QStringList{QStringLiteral("No. Species must be a number from 1 to 32765.")});
     EXPECT_TRUE(snapshot(*win) == before);
     EXPECT_TRUE(fatals.isEmpty());
     // The window stays usable: a good count starts a run as usual.
     type("txtNumPts", QStringLiteral("9"));
-    click(viaReset ? win->cmdReset() : win->command1());
+    click(viaReset ? c->cmdReset : c->command1);
     EXPECT_EQ(shown("txtTotIter"), QStringLiteral(" 1"));
     EXPECT_EQ(win->simulation().num.toInt(), 9);
 }
@@ -61,8 +62,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, RefusedSpeciesCount, ::testing::Combine(::testin
 // clang-format on
 
 // What the user does inside the yield of a pass: press Command1 or Reset, click
-// the step box, type 7 as the target, close the window; or the array breaks.
-enum class Act { Press, Reset, StepBox, Target7, Close, BreakArray };
+// the step box, type 7 as the target, close the window; or the step box's
+// handler fails, with a subscript out of range.
+enum class Act { Press, Reset, StepBox, Target7, Close, Fail };
 
 struct Scenario {
     const char* name;
@@ -90,13 +92,13 @@ TEST_P(RunThroughWindow, StopsWhereTheLoopRulesSay)
             depth = win->controller().depth();
             switch (act) {
                 case Act::Press:
-                    click(win->command1());
+                    click(c->command1);
                     break;
                 case Act::Reset:
-                    click(win->cmdReset());
+                    click(c->cmdReset);
                     break;
                 case Act::StepBox:
-                    click(win->chkStep());
+                    click(c->chkStep);
                     break;
                 case Act::Target7:
                     type("txtGenerations", QStringLiteral("7"));
@@ -104,13 +106,17 @@ TEST_P(RunThroughWindow, StopsWhereTheLoopRulesSay)
                 case Act::Close:
                     win->close();
                     break;
-                case Act::BreakArray:
-                    win->simulation().a.redim(Int16(2));
+                case Act::Fail:
+                    fault = [](Entry e) {
+                        if (e == Entry::Click)
+                            raise(ErrorCode::SubscriptOutOfRange);
+                    };
+                    click(c->chkStep);
                     break;
             }
         }
     });
-    EXPECT_NO_THROW(click(win->command1()));
+    EXPECT_NO_THROW(click(c->command1));
     EXPECT_EQ(passes, sc.passes);
     EXPECT_EQ(held(TextBox::txtTotIter), QString::fromLatin1(sc.total));
     EXPECT_EQ(caption(), QString::fromLatin1(sc.caption));
@@ -128,7 +134,7 @@ TEST_P(RunThroughWindow, StopsWhereTheLoopRulesSay)
         return;
     }
     // The program is ending: a further press starts nothing and reports nothing.
-    EXPECT_NO_THROW(click(win->command1()));
+    EXPECT_NO_THROW(click(c->command1));
     EXPECT_EQ(passes, sc.passes);
     EXPECT_EQ(caption(), QString::fromLatin1(sc.caption));
     EXPECT_EQ(fatals.size(), sc.failed ? 1 : 0);
@@ -154,8 +160,8 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, RunThroughWindow, ::testing::Values(
              false, false},
     Scenario{"CloseAtDepthOne", "100000000", {{3, Close}}, 3, " 2", "&Pause", 1, true, false},
     Scenario{"CloseAtDepthTwo", "100000000", {{2, Press}, {2, Press}, {3, Close}}, 3, " 1", "&Pause", 2, true, false},
-    Scenario{"ErrorAtDepthOne", "1000000", {{3, BreakArray}}, 3, " 2", "&Pause", 1, false, true},
-    Scenario{"ErrorAtDepthTwo", "1000000", {{2, Press}, {2, Press}, {4, BreakArray}}, 4, " 2", "&Pause", 2,
+    Scenario{"ErrorAtDepthOne", "1000000", {{3, Fail}}, 3, " 2", "&Pause", 1, false, true},
+    Scenario{"ErrorAtDepthTwo", "1000000", {{2, Press}, {2, Press}, {4, Fail}}, 4, " 2", "&Pause", 2,
              false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
@@ -178,9 +184,9 @@ protected:
 
     AskPacing()
     {
-        askInterval = kInterval;
+        services.askInterval = kInterval;
         // Each reading moves the clock on by a fraction of the interval.
-        askClock = [this] {
+        services.askClock = [this] {
             now += kInterval * 2 / 5;
             events.push_back({Kind::Reading, total(), now});
             return now;
@@ -198,21 +204,20 @@ TEST_F(AskPacing, AsksAtEveryRunsFirstPassAfterHandlersAndOnceTheIntervalHasPass
     events.clear();
     std::vector<double> forced{0};  // totals of the passes that ask whatever the clock says
     int asks = 0;
-    win->yieldHook = [&] {
+    onEveryPass([&](int) {
         events.push_back({Kind::Ask, total(), now});
         ++asks;
         if (asks == 3) {  // refused with a message: the loop goes on and asks at its next pass
             type("txtNumPts", QStringLiteral("0"));
-            click(win->cmdReset());
+            click(c->cmdReset);
             forced.push_back(total() + 1);
         } else if (asks == 6) {  // a nested run from Begin
             type("txtNumPts", QStringLiteral("40"));
-            click(win->cmdReset());
+            click(c->cmdReset);
         }
-        QCoreApplication::processEvents();
-        events.push_back({Kind::Returned, total(), now});
-    };
-    click(win->command1());
+    });
+    afterAsk = [&] { events.push_back({Kind::Returned, total(), now}); };
+    click(c->command1);
     ASSERT_EQ(messages.size(), 1);
     ASSERT_EQ(held(TextBox::txtTotIter), QStringLiteral(" 3001"));  // the nested run, then one more pass
     forced.insert(forced.begin() + 2, 0);
@@ -258,13 +263,13 @@ TEST_F(AskPacing, AsksAtEveryRunsFirstPassAfterHandlersAndOnceTheIntervalHasPass
 TEST_F(WindowTest, StepModeRunsOneGenerationPerPress)
 {
     onEveryPass([](int) {});
-    click(win->command1());
-    click(win->chkStep());
+    click(c->command1);
+    click(c->chkStep);
     ASSERT_EQ(caption(), QStringLiteral("&Step"));
     const std::tuple<const char*, QWidget*, const char*, const char*, int> presses[] = {
-        {"1", win->command1(), " 2", "&Step", 1},        {"1", win->command1(), " 3", "&Step", 1},
-        {"4", win->command1(), " 4", "&Resume", 1},      {"4", win->command1(), " 5", "&Step", 1},
-        {"1000000", win->cmdReset(), " 1", "&Pause", 1}, {"1000000", win->command1(), " 1", "&Resume", 0}};
+        {"1", c->command1, " 2", "&Step", 1},        {"1", c->command1, " 3", "&Step", 1},
+        {"4", c->command1, " 4", "&Resume", 1},      {"4", c->command1, " 5", "&Step", 1},
+        {"1000000", c->cmdReset, " 1", "&Pause", 1}, {"1000000", c->command1, " 1", "&Resume", 0}};
     for (const auto& [target, button, total, after, generations] : presses) {
         const int before = passes;
         type("txtGenerations", QString::fromLatin1(target));
@@ -273,7 +278,7 @@ TEST_F(WindowTest, StepModeRunsOneGenerationPerPress)
         EXPECT_EQ(shown("txtTotIter"), QString::fromLatin1(total));
         EXPECT_EQ(caption(), QString::fromLatin1(after));
     }
-    click(win->chkStep());
+    click(c->chkStep);
     EXPECT_EQ(caption(), QStringLiteral("&Resume"));
 }
 

@@ -25,7 +25,7 @@ protected:
     // The plot's inner area as the X server holds it, read back from the screen.
     QImage plotOnScreen()
     {
-        PlotWidget& p = *win.picture1();
+        PlotWidget& p = *win.controls().picture1;
         const QRect r(p.mapToGlobal(p.contentsRect().topLeft()), p.contentsRect().size());
         return win.screen()
             ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
@@ -33,7 +33,14 @@ protected:
             .convertToFormat(QImage::Format_RGB32);
     }
 
-    Form1 win;
+    static WindowServices failOnFatal()
+    {
+        WindowServices s;
+        s.reportFatal = [](QWidget&, const QString& m) { ADD_FAILURE() << m.toStdString(); };
+        return s;
+    }
+
+    Form1 win{nullptr, failOnFatal()};
 };
 
 TEST_F(OnX11, OpensInTheTopLeftCornerWithTheDesignedClientArea)
@@ -46,16 +53,15 @@ TEST_F(OnX11, PlotComesBackAfterBeingCovered)
 {
     if (win.screen()->depth() < 24 || !win.screen()->geometry().contains(win.frameGeometry()))
         GTEST_SKIP() << "needs a 24-bit screen that holds the whole window";
-    win.fatalHook = [](const QString& m) { ADD_FAILURE() << m.toStdString(); };
-    QTest::mouseClick(win.command1(), Qt::LeftButton);
-    const QImage picture = win.picture1()->image().convertToFormat(QImage::Format_RGB32);
+    QTest::mouseClick(win.controls().command1, Qt::LeftButton);
+    const QImage picture = win.controls().picture1->image().convertToFormat(QImage::Format_RGB32);
     ASSERT_TRUE(QTest::qWaitFor([&] { return plotOnScreen() == picture; }, 5000))
         << "plot never reached the screen";
 
     QWidget cover(nullptr, Qt::FramelessWindowHint);
     cover.setPalette(QPalette(Qt::darkGreen));
     cover.setAutoFillBackground(true);
-    PlotWidget& p = *win.picture1();
+    PlotWidget& p = *win.controls().picture1;
     cover.setGeometry(QRect(p.mapToGlobal(QPoint(0, 0)), p.size()));
     cover.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover));
@@ -72,11 +78,10 @@ TEST_F(OnX11, KeysReachTheWindowAndItsMessageBox)
 {
     testing::XTestInput keyboard;
     ASSERT_TRUE(keyboard.available()) << "needs libX11 and libXtst";
-    win.fatalHook = [](const QString& m) { ADD_FAILURE() << m.toStdString(); };
     win.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
 
-    win.textBox(QStringLiteral("txtNumPts"))->setText(QStringLiteral("abc"));
+    win.controls().textBox(TextBox::txtNumPts)->setText(QStringLiteral("abc"));
     // The box opens modally inside the press: a timer watches for it, types
     // Return once the box has the keyboard, and gives up after a while.
     QString shown;
@@ -105,14 +110,15 @@ TEST_F(OnX11, KeysReachTheWindowAndItsMessageBox)
     poll.stop();
     EXPECT_FALSE(gaveUp) << "Return typed on the keyboard did not close the message box";
     EXPECT_EQ(shown, QString::fromUtf8(kSpeciesCountMessage.data(), kSpeciesCountMessage.size()));
-    EXPECT_EQ(win.command1()->text(), QStringLiteral("&Begin"));
+    EXPECT_EQ(win.controls().command1->text(), QStringLiteral("&Begin"));
 
-    win.textBox(QStringLiteral("txtNumPts"))->setText(QStringLiteral("50"));
+    win.controls().textBox(TextBox::txtNumPts)->setText(QStringLiteral("50"));
     win.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
     keyboard.chord({testing::XTestInput::kAltL, 'b'});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return win.command1()->text() == QLatin1String("&Resume"); }, 5000));
-    EXPECT_EQ(win.textBox(QStringLiteral("txtTotIter"))->text(), QStringLiteral(" 1"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return win.controls().command1->text() == QLatin1String("&Resume"); }, 5000));
+    EXPECT_EQ(win.controls().textBox(TextBox::txtTotIter)->text(), QStringLiteral(" 1"));
 }
 
 }  // namespace
