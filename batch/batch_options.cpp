@@ -215,30 +215,31 @@ Run the co-evolution model on a ring of species without the window: the same
 generation step, torrels and log, for long runs, many seeds and analysis.
 
 Run:
-      --generations N    run N generations (required; 1 to 10^15)
-      --species N        species on the ring (1 to 32765; default 50)
-      --rule RULE        three-site (default): the least-fit species and its two
-                           neighbours get fresh fitness; single-site: only the
-                           least-fit species (the window's "Remove Rule 2")
-      --seed N           the random generator's initial state (0 to 2^53 - 1);
-                           the same seed, species, rule and generations give
-                           the same data, byte for byte; without it a seed is
-                           taken from the clock and printed on standard error
-      --quiet            no seed message and no progress line
+      --generations N      run N generations (required; 1 to 10^15)
+      --species N          species on the ring (1 to 32765; default 50)
+      --rule RULE          three-site (default): the least-fit species and its
+                             two neighbours get fresh fitness; single-site:
+                             only the least-fit (the window's "Remove Rule 2")
+      --seed N             the generator's initial state (0 to 2^53 - 1);
+                             the same seed, species, rule and generations give
+                             the same data, byte for byte; without it a seed
+                             is taken from the clock and shown on stderr
+      --quiet              no seed message and no progress line
 
 Outputs (FILE, or - for standard output; at most one output may be -; with
 none of them the torrel records go to standard output):
       --torrels FILE       torrel records, CSV: generation,threshold,size
-      --log FILE           the window's log lines: threshold, two tabs, size, CR LF
-      --threshold FILE     the threshold, CSV: generation,threshold, a row after
-                             every K generations
+      --log FILE           the window's log lines: threshold, two tabs, size,
+                             CR LF
+      --threshold FILE     the threshold, CSV: generation,threshold, a row
+                             after every K generations
       --every K            the step K of --threshold (default 1000)
       --distribution FILE  log-binned torrel sizes, CSV:
                              size_min,size_max,count,density
       --summary FILE       the run's summary, JSON
 
-      --help             display this help and exit
-      --version          output version information and exit
+      --help               display this help and exit
+      --version            output version information and exit
 
 Values may also be given as --option=VALUE. Standard error shows a progress
 line when it is a terminal. SIGINT or SIGTERM ends the run after the current
