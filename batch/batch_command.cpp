@@ -8,9 +8,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "batch_options.h"
@@ -75,21 +77,31 @@ std::uint64_t seedFromClock()
     return (z ^ (z >> 31)) & kMaxSeed;
 }
 
-// Two output options naming one existing file under different names
-// ("a.csv", "./a.csv") would interleave their rows in it.
-std::optional<std::string> sharedFile(const BatchOptions& o)
+// Two outputs in one file, under one name or two ("a.csv", "./a.csv"), would
+// interleave their rows in it. A device such as /dev/null may take several.
+bool sameFile(const std::string& a, const std::string& b)
 {
     struct stat sa {};
     struct stat sb {};
+    const bool existsA = ::stat(a.c_str(), &sa) == 0, existsB = ::stat(b.c_str(), &sb) == 0;
+    if (existsA || existsB)
+        return existsA && existsB && S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    // Files still to be created: the same path once "." and ".." are resolved.
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
+    return ea || eb ? a == b : ca == cb;
+}
+
+std::optional<std::string> sharedFile(const BatchOptions& o)
+{
     for (int a = 0; a < kOutputCount; ++a)
         for (int b = a + 1; b < kOutputCount; ++b) {
             const auto& fa = o.outputs[static_cast<std::size_t>(a)];
             const auto& fb = o.outputs[static_cast<std::size_t>(b)];
-            if (fa && fb && *fa != "-" && *fb != "-" && ::stat(fa->c_str(), &sa) == 0 &&
-                ::stat(fb->c_str(), &sb) == 0 && S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev &&
-                sa.st_ino == sb.st_ino)
+            if (fa && fb && *fa != "-" && *fb != "-" && sameFile(*fa, *fb))
                 return std::string(optionOf(static_cast<Output>(a))) + " and " +
-                       std::string(optionOf(static_cast<Output>(b))) + " both name the file '" + *fa +
+                       std::string(optionOf(static_cast<Output>(b))) + " both name the file '" + *fb +
                        "'; each output needs a file of its own";
         }
     return std::nullopt;

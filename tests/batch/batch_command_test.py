@@ -190,13 +190,15 @@ class BatchCommand(unittest.TestCase):
             (["--generations", "5", "--torrels", out, "--species", "32766"], 2, "--species"),
             (["--generations", "5", "--torrels", out, "--log", "-", "--summary", "-"], 2, "standard output"),
             (["--generations", "5", "--torrels", out, "--colour"], 2, "unknown option '--colour'"),
+            (["--generations", "5", "--torrels", "out.csv", "--log", os.path.join(d, "no", "..", "out.csv")], 2,
+             "both name the file"),
             (["--generations", "5", "--torrels", existing, "--log", os.path.join(d, ".", "existing.csv")], 2,
              "both name the file"),
             (["--generations", "5", "--torrels", out, "--log", os.path.join(d, "no", "such.csv")], 1,
              "cannot open '" + os.path.join(d, "no", "such.csv") + "' for --log: No such file or directory"),
         ]
         for args, status, message in cases:
-            r = run(*args, "--distribution", other)
+            r = run(*args, "--distribution", other, cwd=d)
             self.assertEqual((r.returncode, r.stdout), (status, b""), args)
             self.assertIn(message, r.stderr.decode())
             self.assertEqual(r.stderr.count(b"\n"), 1)
@@ -204,6 +206,9 @@ class BatchCommand(unittest.TestCase):
                 self.assertFalse(os.path.exists(out) or os.path.exists(other), args)
         with open(existing) as f:
             self.assertEqual(f.read(), "keep\n")
+        # A device takes any number of outputs.
+        r = run("--generations", "5", "--seed", "1", "--torrels", os.devnull, "--log", os.devnull)
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
 
     def test_version(self):
         self.assertEqual(run("--version").stdout, b"quillmar-batch 1.00\n")
@@ -238,5 +243,5 @@ class BatchCommand(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BATCH = sys.argv.pop(1)
+    BATCH = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)
