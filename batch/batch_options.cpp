@@ -31,13 +31,13 @@ std::string quoted(std::string_view s)
 
 enum class Kind { Flag, Number, RuleName, File };
 
-struct Spec {
+struct KnownOption {
     std::string_view name;
     Kind kind;
     std::uint64_t min = 0, max = 0;  // for numbers
 };
 
-constexpr Spec kSpecs[] = {
+constexpr KnownOption kKnownOptions[] = {
     {"--help", Kind::Flag},
     {"--version", Kind::Flag},
     {"--quiet", Kind::Flag},
@@ -54,7 +54,7 @@ constexpr Spec kSpecs[] = {
 };
 
 // What an option's value must be, as the messages say it.
-std::string accepts(const Spec& s)
+std::string accepts(const KnownOption& s)
 {
     switch (s.kind) {
         case Kind::Number:
@@ -69,12 +69,12 @@ std::string accepts(const Spec& s)
     return "no value";
 }
 
-const Spec& specOf(std::string_view name)
+const KnownOption* knownOption(std::string_view name)
 {
-    for (const Spec& s : kSpecs)
+    for (const KnownOption& s : kKnownOptions)
         if (s.name == name)
-            return s;
-    return kSpecs[0];
+            return &s;
+    return nullptr;
 }
 
 CommandLine badUsage(std::string message)
@@ -115,11 +115,11 @@ CommandLine parseCommandLine(std::span<const std::string_view> args)
 
         const auto eq = arg.find('=');
         const std::string_view name = arg.substr(0, eq);
-        const Spec* spec = &specOf(name);
-        if (spec->name != name)
+        const KnownOption* option = knownOption(name);
+        if (!option)
             return badUsage("unknown option " + quoted(name) + " (see --help)");
 
-        if (spec->kind == Kind::Flag) {
+        if (option->kind == Kind::Flag) {
             if (eq != std::string_view::npos)
                 return badUsage(std::string(name) + " takes no value");
             if (name == "--help") {
@@ -140,12 +140,12 @@ CommandLine parseCommandLine(std::span<const std::string_view> args)
         else if (i + 1 < args.size())
             value = args[++i];
         else
-            return badUsage(std::string(name) + " needs a value: " + accepts(*spec));
-        const std::string bad = std::string(name) + " must be " + accepts(*spec) + ", not " + quoted(value);
+            return badUsage(std::string(name) + " needs a value: " + accepts(*option));
+        const std::string bad = std::string(name) + " must be " + accepts(*option) + ", not " + quoted(value);
 
-        switch (spec->kind) {
+        switch (option->kind) {
             case Kind::Number: {
-                const auto n = wholeNumber(value, spec->min, spec->max);
+                const auto n = wholeNumber(value, option->min, option->max);
                 if (!n)
                     return badUsage(bad);
                 if (name == "--species") {
@@ -182,7 +182,7 @@ CommandLine parseCommandLine(std::span<const std::string_view> args)
     }
 
     if (!haveGenerations)
-        return badUsage("--generations is required: " + accepts(specOf("--generations")));
+        return badUsage("--generations is required: " + accepts(*knownOption("--generations")));
     if (haveEvery && !o.output(Output::Threshold))
         return badUsage("--every sets the step of --threshold, which is not given");
 
