@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and builds the Debian package, then
-# checks what a user's system would get: program, desktop entry, icons and
+# checks what a user's system would get: programs, desktop entry, icons and
 # metainfo (validated), package name, control fields and contents.
 set -euo pipefail
 build_dir=$1
@@ -10,7 +10,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$scratch/prefix
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
-for f in bin/quillmar share/applications/quillmar.desktop share/metainfo/org.quillmar.Quillmar.metainfo.xml; do
+for f in bin/quillmar bin/quillmar-batch share/applications/quillmar.desktop \
+    share/metainfo/org.quillmar.Quillmar.metainfo.xml; do
     [[ -f $prefix/$f ]] || fail "missing after install: $f"
 done
 for size in 16 22 24 32 48 64 128 256; do
@@ -38,8 +39,8 @@ for dep in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberatio
 done
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/quillmar usr/share/applications/quillmar.desktop usr/share/icons/hicolor/16x16/apps/quillmar.png \
-    usr/share/metainfo/org.quillmar.Quillmar.metainfo.xml; do
+for f in usr/bin/quillmar usr/bin/quillmar-batch usr/share/applications/quillmar.desktop \
+    usr/share/icons/hicolor/16x16/apps/quillmar.png usr/share/metainfo/org.quillmar.Quillmar.metainfo.xml; do
     [[ -f $root/$f ]] || fail "package lacks $f"
 done
 if ldd "$root/usr/bin/quillmar" | grep -q 'not found'; then

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quillmar::batch {
+
+// The mutation rule: the least-fit species and its two ring neighbours, or
+// the least-fit species alone (the window's "Remove Rule 2").
+enum class Rule { ThreeSite, SingleSite };
+std::string_view ruleName(Rule rule);
+
+// The outputs one run can write, each to a file or, named "-", to standard output.
+enum class Output { Torrels, Log, Threshold, Distribution, Summary };
+inline constexpr int kOutputCount = 5;
+// The option that names an output ("--torrels").
+std::string_view optionOf(Output output);
+
+// Up to 10^15 generations every torrel size and count is a whole number below
+// 2^53, exact in the engine's double-precision counters.
+inline constexpr std::uint64_t kMaxGenerations = 1'000'000'000'000'000;
+// The largest seed every JSON reader keeps exact: 2^53 - 1.
+inline constexpr std::uint64_t kMaxSeed = (std::uint64_t{1} << 53) - 1;
+
+// What one run is asked to do. Output file names are as given; "-" is
+// standard output.
+struct BatchOptions {
+    int species = 50;
+    std::uint64_t generations = 0;
+    Rule rule = Rule::ThreeSite;
+    std::optional<std::uint64_t> seed;
+    std::array<std::optional<std::string>, kOutputCount> outputs;
+    std::uint64_t every = 1000;  // the sampling step of the threshold output
+    bool quiet = false;
+
+    const std::optional<std::string>& output(Output o) const { return outputs[static_cast<std::size_t>(o)]; }
+    bool operator==(const BatchOptions&) const = default;
+};
+
+// A parsed command line: a run, a request for help or the version, or bad
+// usage with its one-line message (without the program's name).
+struct CommandLine {
+    enum class Action { Run, Help, Version, BadUsage };
+    Action action = Action::Run;
+    BatchOptions options;
+    std::string error;
+};
+
+// Parses the arguments after the program's name. Options are long only, as
+// "--name value" or "--name=value"; a later option overrides an earlier one,
+// and "--" ends the options. --help and --version act where they stand.
+CommandLine parseCommandLine(std::span<const std::string_view> args);
+
+// The text of --help.
+std::string helpText();
+
+}  // namespace quillmar::batch

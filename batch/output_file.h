@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillmar::batch {
+
+// A buffered writer on a file descriptor that keeps the first error instead
+// of throwing: after one, later writes are dropped and failed() stays true.
+class OutputFile {
+public:
+    // Standard output, named "standard output" in messages; not closed.
+    static OutputFile standardOutput();
+    // Creates or truncates `path` for writing. On failure the file is failed()
+    // with the reason in errorText().
+    static OutputFile create(const std::string& path);
+
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&&) = delete;
+    ~OutputFile();
+
+    void write(std::string_view s)
+    {
+        if (s.size() <= kCapacity - used_) {
+            s.copy(buffer_.get() + used_, s.size());
+            used_ += s.size();
+        } else {
+            writeSlow(s);
+        }
+    }
+    // Room for at least `n` (at most kReserveMax) more bytes: returns where
+    // they go; commit() then takes what was written there.
+    char* reserve(std::size_t n)
+    {
+        if (n > kCapacity - used_)
+            flush();
+        return buffer_.get() + used_;
+    }
+    void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+
+    // Writes out what is buffered; false once anything has failed.
+    bool flush();
+    bool failed() const { return errno_ != 0; }
+    // The reader went away (EPIPE): a closed pipe rather than a failure.
+    bool closedPipe() const;
+    const std::string& name() const { return name_; }
+    // "No space left on device": the reason of the first failure.
+    std::string errorText() const;
+
+    static constexpr std::size_t kReserveMax = 256;
+
+private:
+    OutputFile(int fd, bool owned, std::string name);
+    void writeSlow(std::string_view s);
+    void writeOut(const char* p, std::size_t n);
+
+    static constexpr std::size_t kCapacity = 1 << 16;
+    int fd_;
+    bool owned_;
+    std::string name_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
+    int errno_ = 0;
+};
+
+}  // namespace quillmar::batch
