@@ -14,7 +14,7 @@ import time
 import pyatspi
 from gi.repository import GLib
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "app"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "testing"))
 from bus_helpers import find, start  # noqa: E402
 
 

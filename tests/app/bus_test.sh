@@ -8,4 +8,6 @@ if [[ -z "${DISPLAY:-}" ]]; then
     exit 1
 fi
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+# The helpers the scripts share (bus_helpers.py) live with the other test fakes.
+export PYTHONPATH="$(dirname "$0")/../../testing${PYTHONPATH:+:$PYTHONPATH}"
 exec dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/$1" "$2"

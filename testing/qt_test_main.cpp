@@ -1,5 +1,9 @@
 // Entry point of the Qt test programs: the window tests need a QApplication
 // before the first widget exists. Listing the tests needs no display at all.
+//
+// The platform is the one QT_QPA_PLATFORM names (offscreen when unset). A
+// test program that asks for a real X server (xcb) runs offscreen when there
+// is none, and its tests skip themselves.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,13 +16,9 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
-#ifdef QUILLMAR_UI_ON_X11
-    // A real X server when there is one; the tests skip themselves otherwise.
-    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
-#else
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || (platform == "xcb" && qEnvironmentVariableIsEmpty("DISPLAY")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
     quillmar::prepareToolkit();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
