@@ -6,7 +6,6 @@
 #include <exception>
 
 #include "form1.h"
-#include "toolkit_setup.h"
 
 namespace {
 
@@ -41,7 +40,6 @@ int main(int argc, char** argv)
     char fallbackName[] = "quillmar";
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     int qtArgc = 1;
-    quillmar::prepareToolkit();
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("quillmar"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLMAR_VERSION));

@@ -27,7 +27,6 @@
 
 #include "binding_rig.h"
 #include "harness.h"
-#include "toolkit_setup.h"
 #include "window_rig.h"
 
 namespace {
@@ -64,7 +63,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s\n", usage);
         return kCannotRun;
     }
-    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 

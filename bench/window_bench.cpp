@@ -44,7 +44,6 @@
 #include "recording_form.h"
 #include "silent_form.h"
 #include "simulation.h"
-#include "toolkit_setup.h"
 #include "window_rig.h"
 
 namespace {
@@ -316,7 +315,6 @@ int main(int argc, char** argv)
 {
     if (!quillmar::bench::useXDisplay("quillmar-ui-bench"))
         return quillmar::bench::kCannotRun;
-    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     if (!quillmar::bench::runBenchmarks(argc, argv))

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QByteArray>
 
-#include "toolkit_setup.h"
 
 int main(int argc, char** argv)
 {
@@ -19,7 +18,6 @@ int main(int argc, char** argv)
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || (platform == "xcb" && qEnvironmentVariableIsEmpty("DISPLAY")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

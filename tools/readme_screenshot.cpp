@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "form1.h"
-#include "toolkit_setup.h"
 
 int main(int argc, char** argv)
 {
@@ -16,7 +15,6 @@ int main(int argc, char** argv)
         std::fputs("usage: quillmar-screenshot OUT.png [SPECIES] [GENERATIONS]\n", stderr);
         return 2;
     }
-    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     quillmar::Form1 window;
     window.show();

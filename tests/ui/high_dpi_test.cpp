@@ -14,7 +14,6 @@
 #include "form1.h"
 #include "plot_widget.h"
 #include "simulation.h"
-#include "toolkit_setup.h"
 
 namespace quillmar {
 namespace {
@@ -85,7 +84,6 @@ int main(int argc, char** argv)
         return RUN_ALL_TESTS();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_SCALE_FACTOR", QByteArray::number(quillmar::kScale));
-    quillmar::prepareToolkit();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
