@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and builds the Debian package, then
 # checks what a user's system would get: program, desktop entry, icons and
-# metainfo (validated), package name, control fields and contents.
+# metainfo (validated), package name, control fields and contents, and that
+# they carry the build's version and release date.
+#   install_test.sh BUILD-DIR VERSION RELEASE-DATE
 set -euo pipefail
 build_dir=$1
+version=$2
+date=$3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -24,14 +28,15 @@ desktop-file-validate "$prefix/share/applications/quillmar.desktop"
 grep -qx 'StartupWMClass=quillmar' "$prefix/share/applications/quillmar.desktop" || fail "StartupWMClass"
 grep -qx 'Icon=quillmar' "$prefix/share/applications/quillmar.desktop" || fail "Icon"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.quillmar.Quillmar.metainfo.xml"
-grep -q '<release version="1.00"' "$prefix/share/metainfo/org.quillmar.Quillmar.metainfo.xml" || fail "release 1.00"
+release=$(grep -o '<release [^>]*>' "$prefix/share/metainfo/org.quillmar.Quillmar.metainfo.xml")
+[[ $release == "<release version=\"$version\" date=\"$date\">" ]] || fail "metainfo: $release"
 
 (cd "$scratch" && cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/pkg" >/dev/null)
 arch=$(dpkg --print-architecture)
-deb=$scratch/pkg/quillmar_1.00_${arch}.deb
+deb=$scratch/pkg/quillmar_${version}_${arch}.deb
 [[ -f $deb ]] || fail "no package $deb: $(ls "$scratch/pkg")"
 [[ $(dpkg-deb -f "$deb" Package) == quillmar ]] || fail "package name"
-[[ $(dpkg-deb -f "$deb" Version) == 1.00 ]] || fail "package version"
+[[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation2; do
     [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
