@@ -1,6 +1,6 @@
 # What the documents of a release carry besides the program: the release date
-# in the forms they need. The version and the ISO release date themselves are
-# set once, in the root CMakeLists.txt.
+# in the forms they need, and the man pages. The version and the ISO release
+# date themselves are set once, in the root CMakeLists.txt.
 
 include(GNUInstallDirs)
 
@@ -31,3 +31,30 @@ list(GET _weekdays ${_weekday} _weekday_name)
 list(GET _months ${_month_index} _month_name)
 set(QUILLMAR_RELEASE_DATE_RFC2822
     "${_weekday_name}, ${_day_text} ${_month_name} ${QUILLMAR_RELEASE_YEAR} 00:00:00 +0000")
+
+find_program(QUILLMAR_GZIP gzip REQUIRED)
+
+# quillmar_gzip(<file>): builds <file>.gz with every build, the way Debian wants
+# it: best compression, and no name or timestamp, so that builds are reproducible.
+function(quillmar_gzip file)
+  add_custom_command(OUTPUT ${file}.gz
+                     COMMAND ${QUILLMAR_GZIP} -9nkf ${file}
+                     DEPENDS ${file}
+                     VERBATIM)
+  file(RELATIVE_PATH name ${PROJECT_BINARY_DIR} ${file})
+  string(MAKE_C_IDENTIFIER "gzip_${name}" target)
+  add_custom_target(${target} ALL DEPENDS ${file}.gz)
+endfunction()
+
+# quillmar_install_man_page(<program> <section>)
+#   Configures data/man/<program>.<section>.in, compresses it and installs it
+#   into ${CMAKE_INSTALL_MANDIR}/man<section>, e.g.
+#     quillmar_install_man_page(quillmar 1)
+#   Placeholders: @PROJECT_VERSION@, @QUILLMAR_RELEASE_DATE@ (ISO), and any other
+#   variable set here or in the root CMakeLists.txt.
+function(quillmar_install_man_page program section)
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.${section})
+  configure_file(${PROJECT_SOURCE_DIR}/data/man/${program}.${section}.in ${page} @ONLY)
+  quillmar_gzip(${page})
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+endfunction()
