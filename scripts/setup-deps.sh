@@ -19,6 +19,7 @@ mawk                awk
 dpkg                dpkg dpkg-deb dpkg-query
 libc-bin            ldd
 util-linux          getopt mcookie
+gzip                gzip
 "
 
 # To build, run and package the program, and its benchmarks. cpack's
