@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch prefix and builds the Debian package, then
-# checks what a user's system would get: program, desktop entry, icons and
-# metainfo (validated), man page and doc folder, package name, control fields
-# and contents, and that the release's version and date reach every document
-# that carries them.
-#   install_test.sh BUILD-DIR VERSION RELEASE-DATE
+# Installs the build into a scratch prefix, then checks what a user's system
+# would get from it and from the Debian package that build_package.sh built:
+# program, desktop entry, icons and metainfo (validated), man page and doc
+# folder, package name, control fields and contents, and that the release's
+# version and date reach every document that carries them.
+#   install_test.sh BUILD-DIR PACKAGE-DIR VERSION RELEASE-DATE
 set -euo pipefail
 build_dir=$1
-version=$2
-date=$3
+package_dir=$2
+version=$3
+date=$4
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -32,10 +33,9 @@ grep -qx 'StartupWMClass=quillmar' "$prefix/share/applications/quillmar.desktop"
 grep -qx 'Icon=quillmar' "$prefix/share/applications/quillmar.desktop" || fail "Icon"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.quillmar.Quillmar.metainfo.xml"
 
-(cd "$scratch" && cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/pkg" >/dev/null)
 arch=$(dpkg --print-architecture)
-deb=$scratch/pkg/quillmar_${version}_${arch}.deb
-[[ -f $deb ]] || fail "no package $deb: $(ls "$scratch/pkg")"
+deb=$package_dir/quillmar_${version}_${arch}.deb
+[[ -f $deb ]] || fail "no package $deb: $(ls "$package_dir")"
 [[ $(dpkg-deb -f "$deb" Package) == quillmar ]] || fail "package name"
 [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
