@@ -24,7 +24,7 @@ gzip                gzip
 
 # To build, run and package the program, and its benchmarks. cpack's
 # dependency scan runs dpkg-shlibdeps and file; xvfb-run is what the
-# no-display message of scripts/run.sh offers.
+# program's no-display message offers.
 RUN_TABLE="
 g++                 g++
 binutils            strip
