@@ -32,7 +32,10 @@ list(GET _months ${_month_index} _month_name)
 set(QUILLMAR_RELEASE_DATE_RFC2822
     "${_weekday_name}, ${_day_text} ${_month_name} ${QUILLMAR_RELEASE_YEAR} 00:00:00 +0000")
 
-find_program(QUILLMAR_GZIP gzip REQUIRED)
+# Man pages and the Debian doc folder are for Unix systems only.
+if(UNIX)
+  find_program(QUILLMAR_GZIP gzip REQUIRED)
+endif()
 
 # quillmar_gzip(<file>): builds <file>.gz with every build, the way Debian wants
 # it: best compression, and no name or timestamp, so that builds are reproducible.
@@ -53,6 +56,9 @@ endfunction()
 #   Placeholders: @PROJECT_VERSION@, @QUILLMAR_RELEASE_DATE@ (ISO), and any other
 #   variable set here or in the root CMakeLists.txt.
 function(quillmar_install_man_page program section)
+  if(NOT UNIX)
+    return()
+  endif()
   set(page ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.${section})
   configure_file(${PROJECT_SOURCE_DIR}/data/man/${program}.${section}.in ${page} @ONLY)
   quillmar_gzip(${page})
