@@ -9,7 +9,8 @@
 
 namespace {
 
-// Qt aborts when it finds no display; say so plainly instead.
+// Qt aborts when it finds no display; say so plainly instead. The message
+// serves the installed program and scripts/run.sh alike.
 bool displayAvailable()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -29,8 +30,8 @@ int main(int argc, char** argv)
 {
     if (!displayAvailable()) {
         std::fputs(
-            "quillmar: no display found (DISPLAY is not set); to run without a screen use: "
-            "xvfb-run -a quillmar\n",
+            "quillmar: no display found (DISPLAY is not set); to run without a screen, put "
+            "xvfb-run -a in front of the command (xvfb-run -a quillmar)\n",
             stderr);
         return 1;
     }

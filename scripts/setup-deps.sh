@@ -19,11 +19,12 @@ mawk                awk
 dpkg                dpkg dpkg-deb dpkg-query
 libc-bin            ldd
 util-linux          getopt mcookie
+gzip                gzip
 "
 
 # To build, run and package the program, and its benchmarks. cpack's
 # dependency scan runs dpkg-shlibdeps and file; xvfb-run is what the
-# no-display message of scripts/run.sh offers.
+# program's no-display message offers.
 RUN_TABLE="
 g++                 g++
 binutils            strip
@@ -42,14 +43,15 @@ xauth               xauth
 "
 
 # Only for the test run: the X server's test extension (XTest) for keys typed
-# on its keyboard, the desktop-entry and metainfo validators, the session
-# and accessibility buses with the Python client, and clang with
-# its run-time libraries for the libFuzzer targets (the sanitizer build
-# uses g++'s own).
+# on its keyboard, the desktop-entry and metainfo validators, Debian's package
+# checker, the session and accessibility buses with the Python client, and
+# clang with its run-time libraries for the libFuzzer targets (the sanitizer
+# build uses g++'s own).
 TEST_TABLE="
 libxtst6            -
 desktop-file-utils  desktop-file-validate
 appstream           appstreamcli
+lintian             lintian
 dbus-daemon         dbus-run-session dbus-daemon
 at-spi2-core        /usr/libexec/at-spi-bus-launcher /usr/libexec/at-spi2-registryd
 python3             /usr/bin/python3
