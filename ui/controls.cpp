@@ -87,7 +87,7 @@ Controls::Controls(QWidget& window, ErrorBoundary& boundary)
             }
             case ControlSpec::Kind::CheckBox: {
                 auto* b = new QCheckBox(text, &window);
-                checkBoxes_[static_cast<std::size_t>(*c.check)] = b;
+                (*c.check == CheckBox::chkStep ? chkStep : chkRule2) = b;
                 widget = b;
                 break;
             }
@@ -118,8 +118,6 @@ Controls::Controls(QWidget& window, ErrorBoundary& boundary)
             widget->adjustSize();  // auto-size: the caption's own size replaces the design size
         byRow[row] = widget;
     }
-    chkStep = checkBox(CheckBox::chkStep);
-    chkRule2 = checkBox(CheckBox::chkRule2);
 
     const auto named = [&byRow](const char* name) {
         for (std::size_t row = 0; row < kControls.size(); ++row)

@@ -28,7 +28,7 @@ public:
 
     // A single-line text box; nullptr for the log, which is txtOutput.
     QLineEdit* textBox(TextBox box) const { return textBoxes_[static_cast<std::size_t>(box)]; }
-    QCheckBox* checkBox(CheckBox box) const { return checkBoxes_[static_cast<std::size_t>(box)]; }
+    QCheckBox* checkBox(CheckBox box) const { return box == CheckBox::chkStep ? chkStep : chkRule2; }
 
     QPlainTextEdit* txtOutput = nullptr;
     QPushButton* command1 = nullptr;
@@ -39,7 +39,6 @@ public:
 
 private:
     std::array<QLineEdit*, kTextBoxCount> textBoxes_{};
-    std::array<QCheckBox*, 2> checkBoxes_{};
 };
 
 }  // namespace quillmar
