@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "int16.h"
+#include "scan.h"
 #include "tagged.h"
 
 namespace quillmar {
@@ -50,6 +51,12 @@ public:
     // Raw cells for fast scans: empty cells hold 0, so comparisons read them as 0.
     const float* data() const { return values_.data(); }
 
+    // The least-fit of the first n cells (n >= 1, at most size()): the lowest
+    // index holding the smallest value, found by a full scan.
+    int firstMinimum(int n) const { return firstMinimum_(values_.data(), n); }
+    // The scan that firstMinimum runs (tests force each kernel).
+    void useScanKernel(const ScanKernel& kernel) { firstMinimum_ = kernel.firstMinimum; }
+
 private:
     void resize(Int16 upper);
     std::size_t check(Int16 i) const
@@ -62,6 +69,7 @@ private:
     bool allocated_ = false;
     std::vector<float> values_;
     std::vector<std::uint8_t> filled_;
+    FirstMinimumFunction firstMinimum_ = bestScanKernel().firstMinimum;
 };
 
 }  // namespace quillmar

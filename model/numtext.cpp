@@ -100,6 +100,15 @@ std::string plainForm(double d, std::string_view decimalSeparator)
     return signedText(d, decimalSeparator, "0", "");
 }
 
+std::string logLine(double threshold, double size, std::string_view decimalSeparator)
+{
+    std::string line = plainForm(threshold, decimalSeparator);
+    line += "\t\t";
+    line += plainForm(size, decimalSeparator);
+    line += "\r\n";
+    return line;
+}
+
 double leadingNumber(std::string_view text)
 {
     // Fast path for the common case of a short text of digits with an optional

@@ -17,6 +17,10 @@ std::string spacedForm(double d);
 // point ("0.25"), and with the given decimal separator (the user's locale's).
 std::string plainForm(double d, std::string_view decimalSeparator = ".");
 
+// The log's line for a completed torrel: the plain form of the new threshold,
+// two tabs, the plain form of the torrel's size, CR LF.
+std::string logLine(double threshold, double size, std::string_view decimalSeparator = ".");
+
 // Leading number: blanks, tabs and line feeds are removed from the whole text,
 // then the longest prefix that forms a decimal number (sign, digits, point and
 // digits, exponent introduced by E) is read; no such prefix reads as 0. Only an

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "numtext.h"
+#include "species_list.h"
 
 namespace quillmar {
 
@@ -29,34 +30,6 @@ void copyCell(Tagged& x, const FitnessArray& a, Int16 i)
         x = a.value(i);
 }
 
-// The species a three-site generation keyed on k works on, in the order used:
-// interior k gives k, k-1, k+1; the two ends wrap round the ring; a key
-// outside the ring gives no species.
-struct SpeciesList {
-    std::array<Int16, 3> items{};
-    int count = 0;
-};
-
-[[gnu::always_inline]] inline SpeciesList threeSiteList(Int16 k, Int16 num)
-{
-    const Int16 one(1);
-    const Int16 last = num - one;
-    if (k < last && k > Int16(0)) {
-        // Interior: 1 <= k <= num - 2, so k - 1 and k + 1 lie within 16 bits.
-        const auto i = k.value();
-        return {{k, Int16(static_cast<std::int16_t>(i - 1)), Int16(static_cast<std::int16_t>(i + 1))}, 3};
-    }
-    if (k == Int16(0)) {
-        // With one species both neighbours of species 0 are species 0.
-        if (num == one)
-            return {{Int16(0), Int16(0), Int16(0)}, 3};
-        return {{last, Int16(0), one}, 3};
-    }
-    if (k == last)
-        return {{num - Int16(2), last, Int16(0)}, 3};
-    return {};
-}
-
 }  // namespace
 
 std::optional<Int16> validSpeciesCount(std::string_view text)
@@ -72,9 +45,7 @@ std::optional<Int16> validSpeciesCount(std::string_view text)
 
 float Simulation::freshFitness()
 {
-    const float r = random_.nextUniform();
-    // Rounding to 16 decimal places leaves a single-precision value unchanged.
-    return r * 10.0f;
+    return quillmar::freshFitness(random_);
 }
 
 void Simulation::beginInit()
@@ -127,7 +98,7 @@ void Simulation::selectAndCount(Tagged& x, Int16& xpos, Int16& xposold, const Fi
     const int n = last.toInt();
     if (n >= 1) {
         const int limit = std::min(n, a.size() - 1);
-        const int bestIndex = firstMinimum_(a.data(), limit + 1);
+        const int bestIndex = a.firstMinimum(limit + 1);
         if (bestIndex != 0) {
             xpos = Int16(static_cast<std::int16_t>(bestIndex));
             copyCell(x, a, xpos);
@@ -145,13 +116,8 @@ void Simulation::selectAndCount(Tagged& x, Int16& xpos, Int16& xposold, const Fi
         numtorrels.increment();
         view_.setText(TextBox::txtNumAv, spacedForm(numtorrels.toDouble()));
         const std::string sep = view_.decimalSeparator();
-        const std::string size = plainForm(cursize, sep);
-        view_.setText(TextBox::txtSize, size);
-        std::string line = plainForm(lowval, sep);
-        line += "\t\t";
-        line += size;
-        line += "\r\n";
-        view_.appendText(TextBox::txtOutput, line);
+        view_.setText(TextBox::txtSize, plainForm(cursize, sep));
+        view_.appendText(TextBox::txtOutput, logLine(lowval, cursize, sep));
         const double largest = leadingNumber(view_.text(TextBox::txtLargest));
         const double completed = leadingNumber(view_.text(TextBox::txtSize));
         if (largest < completed)
@@ -180,12 +146,12 @@ void Simulation::mutate(Int16 xpos, Int16 xposold, FitnessArray& a, Int16 num)
         speciesMarker(plot, xpos, a.value(xpos), Colour::red());
     } else {
         // A list has three species or none; the passes run over all three.
-        const SpeciesList restore = threeSiteList(xposold, num);
+        const SpeciesList<Int16> restore = threeSiteList(xposold, num);
         if (restore.count != 0)
             for (Int16 i : restore.items)
                 speciesMarker(plot, i, a.value(i), Colour::black());
 
-        const SpeciesList list = threeSiteList(xpos, num);
+        const SpeciesList<Int16> list = threeSiteList(xpos, num);
         if (list.count != 0) {
             for (Int16 i : list.items)
                 speciesMarker(plot, i, a.value(i), Colour::buttonFace());

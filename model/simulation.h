@@ -7,7 +7,6 @@
 #include "form_view.h"
 #include "int16.h"
 #include "random_source.h"
-#include "scan.h"
 #include "tagged.h"
 
 namespace quillmar {
@@ -52,9 +51,6 @@ public:
     // chkRule2 selects and trims `a` to num slots.
     void try_(Tagged& x, Int16& xpos, Int16& xposold, FitnessArray& a, Int16& num);
 
-    // The scan that selects the least-fit species (tests force each kernel).
-    void useScanKernel(const ScanKernel& kernel) { firstMinimum_ = kernel.firstMinimum; }
-
 private:
     void selectAndCount(Tagged& x, Int16& xpos, Int16& xposold, const FitnessArray& a, Int16 num);
     void mutate(Int16 xpos, Int16 xposold, FitnessArray& a, Int16 num);
@@ -62,7 +58,6 @@ private:
 
     FormView& view_;
     RandomSource& random_;
-    FirstMinimumFunction firstMinimum_ = bestScanKernel().firstMinimum;
 };
 
 }  // namespace quillmar

@@ -69,7 +69,7 @@ TEST_P(ScanLockStep, ChoosesWhatThePlainLoopChooses)
     form.setCheck(CheckBox::chkRule2, rule2);
     testing::ScriptedRandom random(coarseUniforms(static_cast<unsigned>(num * 2 + rule2)));
     Simulation sim(form, random);
-    sim.useScanKernel(kernelNamed(kernel));
+    sim.a.useScanKernel(kernelNamed(kernel));
     sim.beginInit();
     int ties = 0;
     for (int g = 0; g < generations; ++g) {
