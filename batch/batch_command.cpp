@@ -19,6 +19,7 @@
 #include "batch_run.h"
 #include "output_file.h"
 #include "progress_line.h"
+#include "random_source.h"
 
 namespace quillmar::batch {
 
@@ -72,9 +73,7 @@ std::uint64_t seedFromClock()
 {
     auto z = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
     z ^= static_cast<std::uint64_t>(::getpid()) << 40;
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return (z ^ (z >> 31)) & kMaxSeed;
+    return splitmix64(z) & kMaxSeed;
 }
 
 // Two outputs in one file, under one name or two ("a.csv", "./a.csv"), would
@@ -153,11 +152,10 @@ int run(const BatchOptions& options)
     if (!options.quiet && ::isatty(STDERR_FILENO))
         progress.emplace(STDERR_FILENO);
 
-    ClockMixedRandom random(reseedCounter(), seed);
     const auto clock = [] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     };
-    BatchRun batch(options, seed, random, outputs, clock, progress ? &*progress : nullptr, &stopSignal);
+    BatchRun batch(options, seed, outputs, clock, progress ? &*progress : nullptr, &stopSignal);
     const BatchRun::Result r = batch.run();
 
     switch (r.end) {

@@ -3,8 +3,6 @@
 #include <charconv>
 #include <string>
 
-#include "simulation.h"
-
 namespace quillmar::batch {
 
 namespace {
@@ -41,7 +39,7 @@ constexpr KnownOption kKnownOptions[] = {
     {"--help", Kind::Flag},
     {"--version", Kind::Flag},
     {"--quiet", Kind::Flag},
-    {"--species", Kind::Number, kMinSpecies, kMaxSpecies},
+    {"--species", Kind::Number, 1, kMaxBatchSpecies},
     {"--generations", Kind::Number, 1, kMaxGenerations},
     {"--seed", Kind::Number, 0, kMaxSeed},
     {"--every", Kind::Number, 1, kMaxGenerations},
@@ -213,7 +211,7 @@ generation step, torrels and log, for long runs, many seeds and analysis.
 
 Run:
       --generations N      run N generations (required; 1 to 10^15)
-      --species N          species on the ring (1 to 32765; default 50)
+      --species N          species on the ring (1 to 10^7; default 50)
       --rule RULE          three-site (default): the least-fit species and its
                              two neighbours get fresh fitness; single-site:
                              only the least-fit (the window's "Remove Rule 2")

@@ -7,12 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "ring.h"
+
 namespace quillmar::batch {
 
-// The mutation rule: the least-fit species and its two ring neighbours, or
-// the least-fit species alone (the window's "Remove Rule 2").
-enum class Rule { ThreeSite, SingleSite };
+using quillmar::Rule;
 std::string_view ruleName(Rule rule);
+
+// The window's ring holds at most 32765 species (its indices are 16-bit);
+// the batch's indices are wider.
+inline constexpr int kMaxBatchSpecies = 10'000'000;
 
 // The outputs one run can write, each to a file or, named "-", to standard output.
 enum class Output { Torrels, Log, Threshold, Distribution, Summary };

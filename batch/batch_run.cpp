@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "numtext.h"
 #include "progress_line.h"
 
 namespace quillmar::batch {
@@ -53,21 +54,16 @@ std::string endName(const BatchRun::Result& r)
 
 }  // namespace
 
-ClockMixedRandom::Clock reseedCounter()
-{
-    return [n = std::uint64_t{0}]() mutable { return ++n; };
-}
-
-BatchRun::BatchRun(const BatchOptions& options, std::uint64_t seed, RandomSource& random, Outputs outputs,
-                   Clock clock, ProgressLine* progress, const volatile std::sig_atomic_t* stop)
+BatchRun::BatchRun(const BatchOptions& options, std::uint64_t seed, Outputs outputs, Clock clock,
+                   ProgressLine* progress, const volatile std::sig_atomic_t* stop)
     : options_(options),
       seed_(seed),
       outputs_(outputs),
       clock_(std::move(clock)),
       progress_(progress),
       stop_(stop),
-      form_(options.species, options.rule == Rule::SingleSite, *this),
-      sim_(form_, random)
+      random_(seed),
+      ring_(options.species, options.rule, random_, *this)
 {
 }
 
@@ -75,7 +71,7 @@ BatchRun::Result BatchRun::run()
 {
     start_ = lastTick_ = clock_();
     writeHeaders();
-    sim_.beginInit();
+    ring_.begin();
 
     // The loop runs the engine alone between events: a threshold sample, a
     // reading of the clock, the end. Per generation it only tests for a stop.
@@ -83,19 +79,19 @@ BatchRun::Result BatchRun::run()
     std::uint64_t nextSample =
         out(Output::Threshold) ? options_.every : std::numeric_limits<std::uint64_t>::max();
     std::uint64_t nextCheck = kCheckEvery;
-    while (done_ < total && *stop_ == 0 && !writeFailed_) {
+    const RingState& s = ring_.state();
+    while (s.generation < total && *stop_ == 0 && !writeFailed_) {
         const std::uint64_t until = std::min({total, nextSample, nextCheck});
-        while (done_ < until) {
-            ++done_;
-            sim_.try_(sim_.x, sim_.xpos, sim_.xposold, sim_.a, sim_.num);
+        while (s.generation < until) {
+            ring_.step();
             if (*stop_ != 0 || writeFailed_)
                 break;
         }
-        if (done_ == nextSample) {
+        if (s.generation == nextSample) {
             writeThresholdRow();
             nextSample += options_.every;
         }
-        if (done_ == nextCheck) {
+        if (s.generation == nextCheck) {
             nextCheck += kCheckEvery;
             tick(clock_());
         }
@@ -105,7 +101,7 @@ BatchRun::Result BatchRun::run()
         progress_->clear();
 
     Result r;
-    r.generations = done_;
+    r.generations = s.generation;
     if (OutputFile* d = out(Output::Distribution))
         sizes_.write(*d);
     flushData();
@@ -126,26 +122,15 @@ BatchRun::Result BatchRun::run()
     return r;
 }
 
-void BatchRun::logLine(std::string_view line)
+void BatchRun::torrel(const Torrel& t)
 {
-    // The engine appends the line after it has moved the threshold and before
-    // it starts the next torrel, so lowval and cursize are this torrel's.
-    const auto size = static_cast<std::uint64_t>(sim_.cursize);
-    sizes_.add(size);
-    if (OutputFile* t = out(Output::Torrels)) {
-        char* p = t->reserve(OutputFile::kReserveMax);
-        char* const end = p + OutputFile::kReserveMax;
-        p = std::to_chars(p, end, done_).ptr;
-        *p++ = ',';
-        p = putThreshold(p, end, sim_.lowval);
-        *p++ = ',';
-        p = std::to_chars(p, end, size).ptr;
-        *p++ = '\n';
-        t->commit(p);
-        writeFailed_ = writeFailed_ || t->failed();
+    sizes_.add(t.size);
+    if (OutputFile* f = out(Output::Torrels)) {
+        f->row().add(t.generation).add15(t.threshold).add(t.size).end();
+        writeFailed_ = writeFailed_ || f->failed();
     }
     if (OutputFile* l = out(Output::Log)) {
-        l->write(line);
+        l->write(logLine(t.threshold, static_cast<double>(t.size)));
         writeFailed_ = writeFailed_ || l->failed();
     }
 }
@@ -161,13 +146,7 @@ void BatchRun::writeHeaders()
 void BatchRun::writeThresholdRow()
 {
     OutputFile& t = *out(Output::Threshold);
-    char* p = t.reserve(OutputFile::kReserveMax);
-    char* const end = p + OutputFile::kReserveMax;
-    p = std::to_chars(p, end, done_).ptr;
-    *p++ = ',';
-    p = putThreshold(p, end, sim_.lowval);
-    *p++ = '\n';
-    t.commit(p);
+    t.row().add(ring_.state().generation).add15(ring_.state().lowval).end();
     writeFailed_ = writeFailed_ || t.failed();
 }
 
@@ -184,7 +163,7 @@ void BatchRun::tick(double now)
     if (!flushData())
         writeFailed_ = true;
     if (progress_)
-        progress_->update(done_, options_.generations, now - start_);
+        progress_->update(ring_.state().generation, options_.generations, now - start_);
 }
 
 bool BatchRun::flushData()
@@ -221,7 +200,7 @@ void BatchRun::writeSummary(const Result& r, double seconds)
     append(s, seed_);
     s += ",\n  \"threshold\": ";
     char buf[64];
-    s.append(buf, putThreshold(buf, buf + sizeof buf, sim_.lowval));
+    s.append(buf, putThreshold(buf, buf + sizeof buf, ring_.state().lowval));
     s += ",\n  \"torrels\": ";
     append(s, sizes_.total());
     s += ",\n  \"largest_torrel\": ";

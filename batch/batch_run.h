@@ -6,23 +6,18 @@
 #include <functional>
 
 #include "batch_options.h"
-#include "memory_form.h"
 #include "output_file.h"
 #include "random_source.h"
-#include "simulation.h"
+#include "ring.h"
 #include "size_histogram.h"
 
 namespace quillmar::batch {
 
 class ProgressLine;
 
-// A reseed clock that counts 1, 2, 3, ...: with it every reseed of a
-// ClockMixedRandom depends on its initial state and the count alone.
-ClockMixedRandom::Clock reseedCounter();
-
-// One run of the window's engine from Begin, streaming its torrels to the
+// One seeded run of the model from Begin, streaming its torrels to the
 // requested outputs as they complete.
-class BatchRun final : private MemoryForm::LogSink {
+class BatchRun final : private TorrelSink {
 public:
     using Outputs = std::array<OutputFile*, kOutputCount>;  // null: not requested
     using Clock = std::function<double()>;                  // monotonic seconds
@@ -35,11 +30,11 @@ public:
         std::uint64_t generations = 0;       // generations run
     };
 
-    // `seed` is only reported: `random` is the generator it seeded. The run
-    // stops after the generation in which *stop becomes non-zero (a signal
-    // number). `progress` may be null.
-    BatchRun(const BatchOptions& options, std::uint64_t seed, RandomSource& random, Outputs outputs,
-             Clock clock, ProgressLine* progress, const volatile std::sig_atomic_t* stop);
+    // Every draw comes from CountedRandom(seed). The run stops after the
+    // generation in which *stop becomes non-zero (a signal number).
+    // `progress` may be null.
+    BatchRun(const BatchOptions& options, std::uint64_t seed, Outputs outputs, Clock clock,
+             ProgressLine* progress, const volatile std::sig_atomic_t* stop);
 
     // Runs, then writes everything computed: what the torrel records, log and
     // threshold outputs still hold, the distribution and the summary. After a
@@ -47,7 +42,7 @@ public:
     Result run();
 
 private:
-    void logLine(std::string_view line) override;
+    void torrel(const Torrel& t) override;
     void writeHeaders();
     void writeThresholdRow();
     void tick(double now);
@@ -63,10 +58,9 @@ private:
     ProgressLine* progress_;
     const volatile std::sig_atomic_t* stop_;
 
-    MemoryForm form_;
-    Simulation sim_;
+    CountedRandom random_;
+    Ring<CountedRandom> ring_;
     SizeHistogram sizes_;
-    std::uint64_t done_ = 0;  // generations completed, or the one in progress while it runs
     bool writeFailed_ = false;
     double start_ = 0, lastTick_ = 0;
 };

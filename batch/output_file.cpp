@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <utility>
 
@@ -73,6 +74,33 @@ bool OutputFile::flush()
     writeOut(buffer_.get(), used_);
     used_ = 0;
     return errno_ == 0;
+}
+
+OutputFile::Row& OutputFile::Row::add(std::uint64_t n)
+{
+    separate();
+    p_ = std::to_chars(p_, end_, n).ptr;
+    return *this;
+}
+
+OutputFile::Row& OutputFile::Row::add(double d)
+{
+    separate();
+    p_ = std::to_chars(p_, end_, d).ptr;
+    return *this;
+}
+
+OutputFile::Row& OutputFile::Row::add15(double d)
+{
+    separate();
+    p_ = std::to_chars(p_, end_, d, std::chars_format::general, 15).ptr;
+    return *this;
+}
+
+void OutputFile::Row::end()
+{
+    *p_++ = '\n';
+    out_.commit(p_);
 }
 
 bool OutputFile::closedPipe() const

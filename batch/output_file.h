@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,6 +40,32 @@ public:
         return buffer_.get() + used_;
     }
     void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+
+    // One CSV row written in place: fields joined by commas, then a line end.
+    //   out.row().add(generation).add15(threshold).end();
+    class Row {
+    public:
+        Row& add(std::uint64_t n);
+        Row& add(double d);    // the shortest text that reads back as d
+        Row& add15(double d);  // 15 significant digits, as printf's %.15g
+        void end();
+
+    private:
+        friend class OutputFile;
+        explicit Row(OutputFile& out) : out_(out), p_(out.reserve(kReserveMax)), end_(p_ + kReserveMax) {}
+        void separate()
+        {
+            if (fields_++ != 0)
+                *p_++ = ',';
+        }
+
+        OutputFile& out_;
+        char* p_;
+        char* end_;
+        int fields_ = 0;
+    };
+    // Room for a row of up to 10 fields of numbers.
+    Row row() { return Row(*this); }
 
     // Writes out what is buffered; false once anything has failed.
     bool flush();

@@ -1,7 +1,6 @@
 #include "size_histogram.h"
 
 #include <bit>
-#include <charconv>
 
 namespace quillmar::batch {
 
@@ -22,19 +21,12 @@ void SizeHistogram::write(OutputFile& out) const
     for (int k = 0; k < bins; ++k) {
         const std::uint64_t low = std::uint64_t{1} << k;
         const std::uint64_t count = counts_[static_cast<std::size_t>(k)];
-        char* p = out.reserve(OutputFile::kReserveMax);
-        char* const end = p + OutputFile::kReserveMax;
-        p = std::to_chars(p, end, low).ptr;
-        *p++ = ',';
-        p = std::to_chars(p, end, 2 * low - 1).ptr;
-        *p++ = ',';
-        p = std::to_chars(p, end, count).ptr;
-        *p++ = ',';
-        p = std::to_chars(
-                p, end, static_cast<double>(count) / (static_cast<double>(low) * static_cast<double>(total_)))
-                .ptr;
-        *p++ = '\n';
-        out.commit(p);
+        out.row()
+            .add(low)
+            .add(2 * low - 1)
+            .add(count)
+            .add(static_cast<double>(count) / (static_cast<double>(low) * static_cast<double>(total_)))
+            .end();
     }
 }
 

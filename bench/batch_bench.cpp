@@ -1,6 +1,8 @@
 // Whole seeded runs of quillmar-batch from Begin, the crossing-heavy start
 // included, with every torrel record formatted and written to a file through
-// the program's own writer. Items are generations.
+// the program's own writer; and the floor of such a run: the same generator,
+// the same bookkeeping and the same records, with no selection at all. Items
+// are generations.
 
 #include "batch_bench.h"
 
@@ -12,17 +14,21 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "batch_options.h"
 #include "batch_run.h"
+#include "harness.h"
 #include "output_file.h"
+#include "ring.h"
 
 namespace quillmar::bench {
 
 std::uint64_t batchRunGenerations(std::int64_t species)
 {
-    // About a tenth of a second per run on a 2020s core at either count.
-    return species <= 1000 ? 1'000'000 : 100'000;
+    // Long enough that the start, where nearly every generation completes a
+    // torrel, is a small part of the run at every count but the largest.
+    return species <= 32765 ? 1'000'000 : 10'000'000;
 }
 
 namespace {
@@ -32,43 +38,144 @@ using quillmar::batch::BatchRun;
 using quillmar::batch::Output;
 using quillmar::batch::OutputFile;
 
+constexpr std::int64_t kCounts[] = {50, 1000, 32765, 1'000'000, 10'000'000};
+
+// A temporary file for the torrel records, removed at the end.
+struct TempPath {
+    TempPath()
+    {
+        path = (std::filesystem::temp_directory_path() / "quillmar-batch-bench-XXXXXX").string();
+        const int fd = ::mkstemp(path.data());
+        if (fd >= 0)
+            ::close(fd);
+        else
+            path.clear();
+    }
+    ~TempPath()
+    {
+        if (!path.empty())
+            std::filesystem::remove(path);
+    }
+    std::string path;
+};
+
+// The program's own clock: a run reads it every 1024 generations.
+double steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 void BM_BatchRun(benchmark::State& state)
 {
-    std::string path = (std::filesystem::temp_directory_path() / "quillmar-batch-bench-XXXXXX").string();
-    const int fd = ::mkstemp(path.data());
-    if (fd < 0) {
+    const TempPath file;
+    if (file.path.empty()) {
         state.SkipWithError("cannot create a temporary file");
         return;
     }
-    ::close(fd);
-
     BatchOptions options;
     options.species = static_cast<int>(state.range(0));
     options.generations = batchRunGenerations(state.range(0));
     const volatile std::sig_atomic_t noStop = 0;
-    // The program's own clock: it is read every 1024 generations for
-    // progress and flushing.
-    const auto clock = [] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    };
     std::uint64_t seed = 1;
+    long grownKb = 0;
     for (auto _ : state) {
-        OutputFile file = OutputFile::create(path);
+        const long before = processStatusKb("VmRSS");
+        OutputFile out = OutputFile::create(file.path);
         BatchRun::Outputs outputs{};
-        outputs[static_cast<std::size_t>(Output::Torrels)] = &file;
-        ClockMixedRandom random(quillmar::batch::reseedCounter(), seed);
-        BatchRun run(options, seed++, random, outputs, clock, nullptr, &noStop);
+        outputs[static_cast<std::size_t>(Output::Torrels)] = &out;
+        BatchRun run(options, seed++, outputs, steadySeconds, nullptr, &noStop);
         if (run.run().end != BatchRun::End::Completed) {
             state.SkipWithError("the run did not complete");
             break;
         }
+        grownKb = std::max(grownKb, processStatusKb("VmRSS") - before);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(options.generations));
     // The last run's torrel records: the writing the figure includes.
-    state.counters["csv_bytes"] = static_cast<double>(std::filesystem::file_size(path));
-    std::filesystem::remove(path);
+    state.counters["csv_bytes"] = static_cast<double>(std::filesystem::file_size(file.path));
+    // What a run holds, against the fitness values themselves.
+    state.counters["memory_per_value"] =
+        static_cast<double>(grownKb) * 1024.0 / (static_cast<double>(options.species) * sizeof(float));
 }
-BENCHMARK(BM_BatchRun)->Arg(50)->Arg(32765)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BatchRun)
+    ->ArgsProduct({{std::begin(kCounts), std::end(kCounts)}})
+    ->Unit(benchmark::kMillisecond);
+
+// Cells with no selection: the "least fit" is simply the species after the
+// last one chosen, so a generation costs its draws and its bookkeeping only.
+class UnselectedCells {
+public:
+    explicit UnselectedCells(int species) : values_(static_cast<std::size_t>(species)) {}
+
+    float value(int i) const { return values_[static_cast<std::size_t>(i)]; }
+    void set(int i, float v) { values_[static_cast<std::size_t>(i)] = v; }
+    void set(const int* at, const float* v, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            set(at[i], v[i]);
+    }
+    template <class Next>
+    void fill(Next&& next)
+    {
+        for (float& v : values_)
+            v = next();
+    }
+    int firstMinimum()
+    {
+        next_ = next_ + 1 == static_cast<int>(values_.size()) ? 0 : next_ + 1;
+        return next_;
+    }
+
+private:
+    std::vector<float> values_;
+    int next_ = 0;
+};
+
+// The torrel records as a run writes them.
+class RecordWriter final : public TorrelSink {
+public:
+    explicit RecordWriter(OutputFile& out) : out_(out) {}
+    void torrel(const Torrel& t) override
+    {
+        out_.row().add(t.generation).add15(t.threshold).add(t.size).end();
+    }
+
+private:
+    OutputFile& out_;
+};
+
+// The floor: the run loop of BatchRun (a stop test per generation, the clock
+// every 1024) around a ring whose cells select nothing.
+void BM_BatchFloor(benchmark::State& state)
+{
+    const TempPath file;
+    if (file.path.empty()) {
+        state.SkipWithError("cannot create a temporary file");
+        return;
+    }
+    const auto species = static_cast<int>(state.range(0));
+    const std::uint64_t generations = batchRunGenerations(state.range(0));
+    const volatile std::sig_atomic_t noStop = 0;
+    std::uint64_t seed = 1;
+    for (auto _ : state) {
+        OutputFile out = OutputFile::create(file.path);
+        out.write("generation,threshold,size\n");
+        RecordWriter writer(out);
+        CountedRandom random(seed++);
+        Ring<CountedRandom, UnselectedCells> ring(species, Rule::ThreeSite, random, writer);
+        ring.begin();
+        for (std::uint64_t g = 0; g < generations && noStop == 0; g += 1024) {
+            for (std::uint64_t k = g; k < g + 1024 && k < generations && noStop == 0; ++k)
+                ring.step();
+            benchmark::DoNotOptimize(steadySeconds());
+        }
+        out.flush();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(generations));
+}
+BENCHMARK(BM_BatchFloor)
+    ->ArgsProduct({{std::begin(kCounts), std::end(kCounts)}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 namespace quillmar::bench {
 
@@ -23,6 +24,18 @@ std::vector<Verdict>& verdicts()
     return v;
 }
 
+std::vector<std::string>& figures()
+{
+    static std::vector<std::string> f;
+    return f;
+}
+
+std::map<std::string, std::map<std::string, double>>& counters()
+{
+    static std::map<std::string, std::map<std::string, double>> c;
+    return c;
+}
+
 // Passes every report on to Google Benchmark's own console reporter (which
 // follows its command-line options) and keeps the time of each run.
 class TimingReporter final : public benchmark::BenchmarkReporter {
@@ -38,9 +51,13 @@ public:
             // With repetitions, every repetition counts, or only their median
             // where the repetitions themselves are not reported.
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type == Run::RT_Iteration || median)
+            if (run.run_type == Run::RT_Iteration || median) {
                 seconds[nameOf(run)].push_back(run.real_accumulated_time /
                                                static_cast<double>(run.iterations));
+                for (const auto& [name, counter] : run.counters)
+                    if (median || counters()[nameOf(run)].count(name) == 0)
+                        counters()[nameOf(run)][name] = counter.value;
+            }
         }
         display_.ReportRuns(runs);
     }
@@ -95,8 +112,30 @@ void condition(const std::string& name, bool met, const std::string& detail)
     verdicts().push_back({name, detail, met});
 }
 
+void figure(const std::string& name, double value, const std::string& unit)
+{
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%s: %.4g%s%s", name.c_str(), value, unit.empty() ? "" : " ",
+                  unit.c_str());
+    figures().emplace_back(buf);
+}
+
+double reportedCounter(const std::string& run, const std::string& counter)
+{
+    const auto r = counters().find(run);
+    if (r == counters().end())
+        return NAN;
+    const auto c = r->second.find(counter);
+    return c == r->second.end() ? NAN : c->second;
+}
+
 int reportTargets()
 {
+    if (!figures().empty()) {
+        std::printf("\nFigures:\n");
+        for (const std::string& f : figures())
+            std::printf("  %s\n", f.c_str());
+    }
     int failed = 0;
     std::printf("\nTargets:\n");
     for (const Verdict& v : verdicts()) {
@@ -121,6 +160,15 @@ std::optional<RunTimes> runBenchmarks(int& argc, char** argv)
     for (auto& [name, seconds] : reporter.seconds)
         times[name] = median(seconds);
     return times;
+}
+
+long processStatusKb(const std::string& field)
+{
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with(field + ":"))
+            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+    return -1;
 }
 
 bool useXDisplay(const std::string& usage)

@@ -27,6 +27,8 @@ enum class Bound { Below, AtMost, AtLeast };
 void target(const std::string& name, double value, const std::string& unit, Bound bound, double limit);
 // Records a condition without a figure; `detail` says what was seen.
 void condition(const std::string& name, bool met, const std::string& detail);
+// Records a figure that is reported beside the targets but judged by none.
+void figure(const std::string& name, double value, const std::string& unit);
 
 // Prints every verdict recorded so far under "Targets:", then a summary line,
 // and returns the exit status they give.
@@ -40,6 +42,12 @@ using RunTimes = std::map<std::string, double>;
 // Google Benchmark reports them; nothing when the command line has an option
 // that neither Google Benchmark nor the program knows.
 std::optional<RunTimes> runBenchmarks(int& argc, char** argv);
+// A user counter of a benchmark run that runBenchmarks reported ("BM_BatchRun/50",
+// "csv_bytes"): the median where the run was repeated, NaN when there is none.
+double reportedCounter(const std::string& run, const std::string& counter);
+
+// A field of /proc/self/status in kB ("VmRSS", "VmHWM"); -1 when unreadable.
+long processStatusKb(const std::string& field);
 
 // For the window's benchmarks, whose figures are about a real display
 // connection: sets Qt's platform to X11 and, without an X display, prints how

@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -34,16 +33,6 @@ namespace {
 using namespace quillmar::bench;
 using quillmar::Form1;
 using quillmar::TextBox;
-
-// A field of /proc/self/status in kB ("VmRSS", "VmHWM"); -1 when unreadable.
-long statusKb(const std::string& field)
-{
-    std::ifstream in("/proc/self/status");
-    for (std::string line; std::getline(in, line);)
-        if (line.starts_with(field + ":"))
-            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
-    return -1;
-}
 
 double mb(long kb)
 {
@@ -88,7 +77,7 @@ int main(int argc, char** argv)
 
     run(100000);  // warm-up: allocations, glyph caches, paints
     settle(500);
-    const long startKb = statusKb("VmRSS");
+    const long startKb = processStatusKb("VmRSS");
     std::printf("resident set at start: %.2f MB (after a warm-up run of 100000 generations)\n", mb(startKb));
 
     // Progress and the resident set during the run, every 10 s.
@@ -96,7 +85,7 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, [&] {
-        const long kb = statusKb("VmRSS");
+        const long kb = processStatusKb("VmRSS");
         peakDuringKb = std::max(peakDuringKb, kb);
         std::printf("  %6.0f s: total%s, resident set %.2f MB\n", static_cast<double>(clock.elapsed()) / 1e3,
                     w.binding().text(TextBox::txtTotIter).c_str(), mb(kb));
@@ -107,7 +96,7 @@ int main(int argc, char** argv)
     const double runSeconds = run(generations);
     progress.stop();
     settle(500);
-    const long endKb = statusKb("VmRSS");
+    const long endKb = processStatusKb("VmRSS");
     const std::string total = w.binding().text(TextBox::txtTotIter);
     const bool reached = total.starts_with(' ') && total.substr(1) == std::to_string(generations);
     std::printf("run: %lld generations at %d species in %.1f s (%.0f generations/s), total%s\n", generations,
@@ -115,7 +104,7 @@ int main(int argc, char** argv)
     std::printf(
         "resident set at end: %.2f MB (growth %+.2f MB; highest sample during the run %.2f MB; "
         "process peak %.2f MB)\n",
-        mb(endKb), mb(endKb - startKb), mb(peakDuringKb), mb(statusKb("VmHWM")));
+        mb(endKb), mb(endKb - startKb), mb(peakDuringKb), mb(processStatusKb("VmHWM")));
 
     // The log at 10^5 lines: one more line, handed to the widget and painted,
     // in a binding of its own on a window like the program's.

@@ -187,7 +187,7 @@ class BatchCommand(unittest.TestCase):
         out, other = os.path.join(d, "out.csv"), os.path.join(d, "other.csv")
         cases = [
             (["--generations", "0", "--torrels", out], 2, "--generations must be a whole number"),
-            (["--generations", "5", "--torrels", out, "--species", "32766"], 2, "--species"),
+            (["--generations", "5", "--torrels", out, "--species", "10000001"], 2, "--species"),
             (["--generations", "5", "--torrels", out, "--log", "-", "--summary", "-"], 2, "standard output"),
             (["--generations", "5", "--torrels", out, "--colour"], 2, "unknown option '--colour'"),
             (["--generations", "5", "--torrels", "out.csv", "--log", os.path.join(d, "no", "..", "out.csv")], 2,

@@ -12,7 +12,6 @@
 #include <tuple>
 #include <vector>
 
-#include "scripted_random.h"
 #include "temp_file.h"
 #include "window_run.h"
 
@@ -53,7 +52,7 @@ TEST_P(WindowTorrels, EveryOutputMatchesTheWindowGenerationByGeneration)
     constexpr int kGenerations = 3000;
 
     // What the files must hold, from the window's texts after each generation.
-    test::WindowRun window(species, singleSite);
+    test::WindowRun window(species, singleSite, 7);
     std::string torrels = "generation,threshold,size\n", thresholds = "generation,threshold\n";
     std::size_t logged = 0, count = 0;
     for (int g = 1; g <= kGenerations; ++g) {
@@ -75,11 +74,10 @@ TEST_P(WindowTorrels, EveryOutputMatchesTheWindowGenerationByGeneration)
     options.rule = singleSite ? Rule::SingleSite : Rule::ThreeSite;
     options.generations = kGenerations;
     options.every = 1;
-    testing::ScriptedRandom random(test::script());
     Files files;
     const volatile std::sig_atomic_t noStop = 0;
     BatchRun run(
-        options, 7, random, files.outputs, [] { return 0.0; }, nullptr, &noStop);
+        options, 7, files.outputs, [] { return 0.0; }, nullptr, &noStop);
     const BatchRun::Result r = run.run();
 
     EXPECT_EQ(r.end, BatchRun::End::Completed);
@@ -131,7 +129,6 @@ TEST(BatchRun, AnEarlyEndWritesWhatWasComputed)
         BatchOptions options;
         options.generations = 1'000'000;
         options.every = 512;
-        ClockMixedRandom random(reseedCounter(), 99);
         Files files(row.torrelsPath ? std::optional<std::string>(row.torrelsPath) : std::nullopt);
         volatile std::sig_atomic_t stop = 0;
         int readings = 0;
@@ -140,7 +137,7 @@ TEST(BatchRun, AnEarlyEndWritesWhatWasComputed)
                 stop = SIGINT;
             return static_cast<double>(readings);
         };
-        BatchRun run(options, 99, random, files.outputs, clock, nullptr, &stop);
+        BatchRun run(options, 99, files.outputs, clock, nullptr, &stop);
         const BatchRun::Result r = run.run();
 
         const std::string& last = row.samples.back();

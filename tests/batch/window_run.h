@@ -1,37 +1,20 @@
 #pragma once
 
 // The engine as the window drives it, one generation per press: Begin, then
-// Resume with a target one higher each time, under scripted random numbers.
+// Resume with a target one higher each time, on the batch's seeded generator.
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
+#include "random_source.h"
 #include "recording_form.h"
 #include "run_controller.h"
-#include "scripted_random.h"
 #include "simulation.h"
 
 namespace quillmar::batch::test {
 
-// The scripted uniform numbers: 0 first (a first generation that does not
-// cross), then 2000 values of 24 bits, as the real generator draws them, from
-// a fixed linear congruential sequence, each drawn twice in a row so that
-// minima tie; replayed in a cycle.
-inline std::vector<float> script()
-{
-    std::vector<float> v{0.0f};
-    std::uint64_t s = 12345;
-    for (int i = 0; i < 2000; ++i) {
-        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-        const float u = static_cast<float>(s >> 40) / 16777216.0f;
-        v.insert(v.end(), {u, u});
-    }
-    return v;
-}
-
 struct WindowRun {
-    WindowRun(int species, bool singleSite)
+    WindowRun(int species, bool singleSite, std::uint64_t seed) : random(seed)
     {
         form.recordWrites = false;
         form.plotSurface.recording = false;
@@ -47,7 +30,7 @@ struct WindowRun {
     }
 
     testing::RecordingForm form;
-    testing::ScriptedRandom random{script()};
+    CountedRandom random;
     Simulation sim{form, random};
     RunController controller{form, sim, [] {}};
 };
