@@ -1,5 +1,7 @@
 #include "batch_options.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <string>
 
@@ -7,8 +9,106 @@ namespace quillmar::batch {
 
 namespace {
 
-constexpr std::string_view kOutputOptions[kOutputCount] = {"--torrels", "--log", "--threshold",
-                                                           "--distribution", "--summary"};
+// What an option's value is, and so how it is read and what the messages
+// say it must be.
+enum class Kind { Flag, Number, RuleName, File };
+
+struct Value {
+    std::uint64_t number = 0;
+    Rule rule = Rule::ThreeSite;
+    std::string_view text;
+};
+
+// One option: everything the parser, the checks and --help know of it.
+struct Option {
+    std::string_view name;
+    Kind kind = Kind::Flag;
+    std::string_view value{};  // the value's name in --help ("N", "FILE")
+    std::uint64_t min = 0, max = 0;
+    // The --help lines; "{range}" stands for "min to max", "{default}" for
+    // the default value.
+    std::string_view help{};
+    void (*set)(BatchOptions&, const Value&) = nullptr;
+    std::uint64_t (*current)(const BatchOptions&) = nullptr;  // for {default}
+    CommandLine::Action action = CommandLine::Action::Run;    // --help and --version
+    std::optional<Output> output{};                           // a file option's output
+    std::string_view needs{};  // another option this one is meaningless without
+    bool required = false;
+};
+
+// A heading in --help, before the option of the same index in kOptions.
+struct Heading {
+    std::string_view before;
+    std::string_view text;
+};
+
+// clang-format off
+constexpr Option kOptions[] = {
+    {.name = "--generations", .kind = Kind::Number, .value = "N", .min = 1, .max = kMaxGenerations,
+     .help = "run N generations (required; {range})",
+     .set = [](BatchOptions& o, const Value& v) { o.generations = v.number; }, .required = true},
+    {.name = "--species", .kind = Kind::Number, .value = "N", .min = 1, .max = kMaxBatchSpecies,
+     .help = "species on the ring ({range}; default {default})",
+     .set = [](BatchOptions& o, const Value& v) { o.species = static_cast<int>(v.number); },
+     .current = [](const BatchOptions& o) { return static_cast<std::uint64_t>(o.species); }},
+    {.name = "--rule", .kind = Kind::RuleName, .value = "RULE",
+     .help = "three-site (default): the least-fit species and its\n"
+             "  two neighbours get fresh fitness; single-site:\n"
+             "  only the least-fit (the window's \"Remove Rule 2\")",
+     .set = [](BatchOptions& o, const Value& v) { o.rule = v.rule; }},
+    {.name = "--seed", .kind = Kind::Number, .value = "N", .min = 0, .max = kMaxSeed,
+     .help = "the generator's initial state ({range});\n"
+             "  the same seed, species, rule and generations give\n"
+             "  the same data, byte for byte; without it a seed\n"
+             "  is taken from the clock and shown on stderr",
+     .set = [](BatchOptions& o, const Value& v) { o.seed = v.number; }},
+    {.name = "--quiet", .kind = Kind::Flag, .help = "no seed message and no progress line",
+     .set = [](BatchOptions& o, const Value&) { o.quiet = true; }},
+    {.name = "--torrels", .kind = Kind::File, .value = "FILE",
+     .help = "torrel records, CSV: generation,threshold,size", .output = Output::Torrels},
+    {.name = "--log", .kind = Kind::File, .value = "FILE",
+     .help = "the window's log lines: threshold, two tabs, size,\n  CR LF", .output = Output::Log},
+    {.name = "--threshold", .kind = Kind::File, .value = "FILE",
+     .help = "the threshold, CSV: generation,threshold, a row\n  after every K generations",
+     .output = Output::Threshold},
+    {.name = "--every", .kind = Kind::Number, .value = "K", .min = 1, .max = kMaxGenerations,
+     .help = "the step K of --threshold (default {default})",
+     .set = [](BatchOptions& o, const Value& v) { o.every = v.number; },
+     .current = [](const BatchOptions& o) { return o.every; }, .needs = "--threshold"},
+    {.name = "--distribution", .kind = Kind::File, .value = "FILE",
+     .help = "log-binned torrel sizes, CSV:\n  size_min,size_max,count,density", .output = Output::Distribution},
+    {.name = "--summary", .kind = Kind::File, .value = "FILE", .help = "the run's summary, JSON",
+     .output = Output::Summary},
+    {.name = "--help", .kind = Kind::Flag, .help = "display this help and exit", .action = CommandLine::Action::Help},
+    {.name = "--version", .kind = Kind::Flag, .help = "output version information and exit",
+     .action = CommandLine::Action::Version},
+};
+// clang-format on
+
+constexpr Heading kHeadings[] = {
+    {"--generations", "Run:"},
+    {"--torrels",
+     "Outputs (FILE, or - for standard output; at most one output may be -; with\n"
+     "none of them the torrel records go to standard output):"},
+    {"--help", ""},
+};
+
+constexpr std::string_view kHelpStart = R"(Usage: quillmar-batch --generations N [OPTION]...
+Run the co-evolution model on a ring of species without the window: the same
+generation step, torrels and log, for long runs, many seeds and analysis.
+)";
+
+constexpr std::string_view kHelpEnd = R"(
+Values may also be given as --option=VALUE. Standard error shows a progress
+line when it is a terminal. SIGINT or SIGTERM ends the run after the current
+generation and writes everything computed so far.
+
+Exit status: 0 done; 1 a file could not be opened or written; 2 bad usage;
+130 ended by SIGINT, 143 by SIGTERM. A closed pipe ends the run quietly.
+See quillmar-batch(1).
+)";
+
+constexpr std::size_t kOptionCount = std::size(kOptions);
 
 // A whole number in plain decimal digits from `min` to `max`, or nothing.
 std::optional<std::uint64_t> wholeNumber(std::string_view text, std::uint64_t min, std::uint64_t max)
@@ -27,38 +127,32 @@ std::string quoted(std::string_view s)
     return "'" + std::string(s) + "'";
 }
 
-enum class Kind { Flag, Number, RuleName, File };
-
-struct KnownOption {
-    std::string_view name;
-    Kind kind;
-    std::uint64_t min = 0, max = 0;  // for numbers
-};
-
-constexpr KnownOption kKnownOptions[] = {
-    {"--help", Kind::Flag},
-    {"--version", Kind::Flag},
-    {"--quiet", Kind::Flag},
-    {"--species", Kind::Number, 1, kMaxBatchSpecies},
-    {"--generations", Kind::Number, 1, kMaxGenerations},
-    {"--seed", Kind::Number, 0, kMaxSeed},
-    {"--every", Kind::Number, 1, kMaxGenerations},
-    {"--rule", Kind::RuleName},
-    {"--torrels", Kind::File},
-    {"--log", Kind::File},
-    {"--threshold", Kind::File},
-    {"--distribution", Kind::File},
-    {"--summary", Kind::File},
-};
+// A bound as --help writes it: 10^15 and 2^53 - 1 rather than their digits.
+std::string readable(std::uint64_t n)
+{
+    if (n >= 10'000) {
+        int tens = 0;
+        std::uint64_t m = n;
+        while (m % 10 == 0) {
+            m /= 10;
+            ++tens;
+        }
+        if (m == 1)
+            return "10^" + std::to_string(tens);
+        if ((n & (n + 1)) == 0)
+            return "2^" + std::to_string(std::bit_width(n)) + " - 1";
+    }
+    return std::to_string(n);
+}
 
 // What an option's value must be, as the messages say it.
-std::string accepts(const KnownOption& s)
+std::string accepts(const Option& o)
 {
-    switch (s.kind) {
+    switch (o.kind) {
         case Kind::Number:
-            return "a whole number from " + std::to_string(s.min) + " to " + std::to_string(s.max);
+            return "a whole number from " + std::to_string(o.min) + " to " + std::to_string(o.max);
         case Kind::RuleName:
-            return "three-site or single-site";
+            return std::string(ruleName(Rule::ThreeSite)) + " or " + std::string(ruleName(Rule::SingleSite));
         case Kind::File:
             return "a file name, or - for standard output";
         case Kind::Flag:
@@ -67,12 +161,43 @@ std::string accepts(const KnownOption& s)
     return "no value";
 }
 
-const KnownOption* knownOption(std::string_view name)
+const Option* optionNamed(std::string_view name)
 {
-    for (const KnownOption& s : kKnownOptions)
-        if (s.name == name)
-            return &s;
+    for (const Option& o : kOptions)
+        if (o.name == name)
+            return &o;
     return nullptr;
+}
+
+std::size_t indexOf(const Option& o)
+{
+    return static_cast<std::size_t>(&o - kOptions);
+}
+
+// Reads an option's value: false when it is not one the option takes.
+bool read(const Option& o, std::string_view text, Value& v)
+{
+    v.text = text;
+    switch (o.kind) {
+        case Kind::Number:
+            if (const auto n = wholeNumber(text, o.min, o.max)) {
+                v.number = *n;
+                return true;
+            }
+            return false;
+        case Kind::RuleName:
+            for (const Rule r : {Rule::ThreeSite, Rule::SingleSite})
+                if (text == ruleName(r)) {
+                    v.rule = r;
+                    return true;
+                }
+            return false;
+        case Kind::File:
+            return !text.empty();
+        case Kind::Flag:
+            break;
+    }
+    return true;
 }
 
 CommandLine badUsage(std::string message)
@@ -81,6 +206,13 @@ CommandLine badUsage(std::string message)
     c.action = CommandLine::Action::BadUsage;
     c.error = std::move(message);
     return c;
+}
+
+std::string replaced(std::string s, std::string_view key, const std::string& by)
+{
+    if (const auto at = s.find(key); at != std::string::npos)
+        s.replace(at, key.size(), by);
+    return s;
 }
 
 }  // namespace
@@ -92,14 +224,25 @@ std::string_view ruleName(Rule rule)
 
 std::string_view optionOf(Output output)
 {
-    return kOutputOptions[static_cast<int>(output)];
+    for (const Option& o : kOptions)
+        if (o.output == output)
+            return o.name;
+    return {};
+}
+
+std::vector<std::string_view> optionNames()
+{
+    std::vector<std::string_view> names;
+    for (const Option& o : kOptions)
+        names.push_back(o.name);
+    return names;
 }
 
 CommandLine parseCommandLine(std::span<const std::string_view> args)
 {
     CommandLine result;
-    BatchOptions& o = result.options;
-    bool haveGenerations = false, haveEvery = false;
+    BatchOptions& options = result.options;
+    std::array<bool, kOptionCount> given{};
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -113,91 +256,59 @@ CommandLine parseCommandLine(std::span<const std::string_view> args)
 
         const auto eq = arg.find('=');
         const std::string_view name = arg.substr(0, eq);
-        const KnownOption* option = knownOption(name);
+        const Option* option = optionNamed(name);
         if (!option)
             return badUsage("unknown option " + quoted(name) + " (see --help)");
 
+        Value value;
         if (option->kind == Kind::Flag) {
             if (eq != std::string_view::npos)
                 return badUsage(std::string(name) + " takes no value");
-            if (name == "--help") {
-                result.action = CommandLine::Action::Help;
+            if (option->action != CommandLine::Action::Run) {
+                result.action = option->action;
                 return result;
             }
-            if (name == "--version") {
-                result.action = CommandLine::Action::Version;
-                return result;
-            }
-            o.quiet = true;
-            continue;
+        } else {
+            std::string_view text;
+            if (eq != std::string_view::npos)
+                text = arg.substr(eq + 1);
+            else if (i + 1 < args.size())
+                text = args[++i];
+            else
+                return badUsage(std::string(name) + " needs a value: " + accepts(*option));
+            if (!read(*option, text, value))
+                return badUsage(std::string(name) + " must be " + accepts(*option) + ", not " + quoted(text));
         }
-
-        std::string_view value;
-        if (eq != std::string_view::npos)
-            value = arg.substr(eq + 1);
-        else if (i + 1 < args.size())
-            value = args[++i];
+        if (option->output)
+            options.outputs[static_cast<std::size_t>(*option->output)] = std::string(value.text);
         else
-            return badUsage(std::string(name) + " needs a value: " + accepts(*option));
-        const std::string bad = std::string(name) + " must be " + accepts(*option) + ", not " + quoted(value);
-
-        switch (option->kind) {
-            case Kind::Number: {
-                const auto n = wholeNumber(value, option->min, option->max);
-                if (!n)
-                    return badUsage(bad);
-                if (name == "--species") {
-                    o.species = static_cast<int>(*n);
-                } else if (name == "--generations") {
-                    o.generations = *n;
-                    haveGenerations = true;
-                } else if (name == "--seed") {
-                    o.seed = *n;
-                } else {
-                    o.every = *n;
-                    haveEvery = true;
-                }
-                break;
-            }
-            case Kind::RuleName:
-                if (value == ruleName(Rule::ThreeSite))
-                    o.rule = Rule::ThreeSite;
-                else if (value == ruleName(Rule::SingleSite))
-                    o.rule = Rule::SingleSite;
-                else
-                    return badUsage(bad);
-                break;
-            case Kind::File:
-                if (value.empty())
-                    return badUsage(bad);
-                for (int k = 0; k < kOutputCount; ++k)
-                    if (kOutputOptions[k] == name)
-                        o.outputs[static_cast<std::size_t>(k)] = std::string(value);
-                break;
-            case Kind::Flag:
-                break;
-        }
+            option->set(options, value);
+        given[indexOf(*option)] = true;
     }
 
-    if (!haveGenerations)
-        return badUsage("--generations is required: " + accepts(*knownOption("--generations")));
-    if (haveEvery && !o.output(Output::Threshold))
-        return badUsage("--every sets the step of --threshold, which is not given");
+    for (const Option& o : kOptions) {
+        if (o.required && !given[indexOf(o)])
+            return badUsage(std::string(o.name) + " is required: " + accepts(o));
+        if (!o.needs.empty() && given[indexOf(o)] && !given[indexOf(*optionNamed(o.needs))])
+            return badUsage(std::string(o.name) + " sets the step of " + std::string(o.needs) +
+                            ", which is not given");
+    }
 
     bool anyOutput = false;
-    for (const auto& f : o.outputs)
+    for (const auto& f : options.outputs)
         anyOutput = anyOutput || f.has_value();
     if (!anyOutput)
-        o.outputs[static_cast<std::size_t>(Output::Torrels)] = "-";
+        options.outputs[static_cast<std::size_t>(Output::Torrels)] = "-";
 
     // Two outputs in one stream would interleave into a file no reader can
     // use. Files are compared where they can be looked at, when the run opens them.
     for (int a = 0; a < kOutputCount; ++a)
         for (int b = a + 1; b < kOutputCount; ++b) {
-            const auto &fa = o.outputs[static_cast<std::size_t>(a)],
-                       &fb = o.outputs[static_cast<std::size_t>(b)];
+            const auto &fa = options.output(static_cast<Output>(a)),
+                       &fb = options.output(static_cast<Output>(b));
             if (fa && fb && *fa == "-" && *fb == "-")
-                return badUsage(std::string(kOutputOptions[a]) + " and " + std::string(kOutputOptions[b]) +
+                return badUsage(std::string(optionOf(static_cast<Output>(a))) + " and " +
+                                std::string(optionOf(static_cast<Output>(b))) +
                                 " both ask for standard output; at most one output may be -");
         }
     return result;
@@ -205,45 +316,26 @@ CommandLine parseCommandLine(std::span<const std::string_view> args)
 
 std::string helpText()
 {
-    return R"(Usage: quillmar-batch --generations N [OPTION]...
-Run the co-evolution model on a ring of species without the window: the same
-generation step, torrels and log, for long runs, many seeds and analysis.
-
-Run:
-      --generations N      run N generations (required; 1 to 10^15)
-      --species N          species on the ring (1 to 10^7; default 50)
-      --rule RULE          three-site (default): the least-fit species and its
-                             two neighbours get fresh fitness; single-site:
-                             only the least-fit (the window's "Remove Rule 2")
-      --seed N             the generator's initial state (0 to 2^53 - 1);
-                             the same seed, species, rule and generations give
-                             the same data, byte for byte; without it a seed
-                             is taken from the clock and shown on stderr
-      --quiet              no seed message and no progress line
-
-Outputs (FILE, or - for standard output; at most one output may be -; with
-none of them the torrel records go to standard output):
-      --torrels FILE       torrel records, CSV: generation,threshold,size
-      --log FILE           the window's log lines: threshold, two tabs, size,
-                             CR LF
-      --threshold FILE     the threshold, CSV: generation,threshold, a row
-                             after every K generations
-      --every K            the step K of --threshold (default 1000)
-      --distribution FILE  log-binned torrel sizes, CSV:
-                             size_min,size_max,count,density
-      --summary FILE       the run's summary, JSON
-
-      --help               display this help and exit
-      --version            output version information and exit
-
-Values may also be given as --option=VALUE. Standard error shows a progress
-line when it is a terminal. SIGINT or SIGTERM ends the run after the current
-generation and writes everything computed so far.
-
-Exit status: 0 done; 1 a file could not be opened or written; 2 bad usage;
-130 ended by SIGINT, 143 by SIGTERM. A closed pipe ends the run quietly.
-See quillmar-batch(1).
-)";
+    const BatchOptions defaults;
+    std::string text(kHelpStart);
+    for (const Option& o : kOptions) {
+        for (const Heading& h : kHeadings)
+            if (h.before == o.name)
+                text += "\n" + std::string(h.text) + (h.text.empty() ? "" : "\n");
+        // "      --species N          species on the ring ..." with the
+        // description at column 27 and its later lines at column 29.
+        std::string left =
+            "      " + std::string(o.name) + (o.value.empty() ? "" : " ") + std::string(o.value);
+        left.resize(std::max<std::size_t>(left.size() + 2, 27), ' ');
+        std::string help(o.help);
+        help = replaced(help, "{range}", readable(o.min) + " to " + readable(o.max));
+        if (o.current)
+            help = replaced(help, "{default}", readable(o.current(defaults)));
+        for (std::size_t at = 0; (at = help.find("\n  ", at)) != std::string::npos; at += 30)
+            help.replace(at, 3, "\n" + std::string(29, ' '));
+        text += left + help + "\n";
+    }
+    return text + std::string(kHelpEnd);
 }
 
 }  // namespace quillmar::batch

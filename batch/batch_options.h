@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ring.h"
 
@@ -61,5 +62,8 @@ CommandLine parseCommandLine(std::span<const std::string_view> args);
 
 // The text of --help.
 std::string helpText();
+
+// The name of every option, as the command line takes it ("--species").
+std::vector<std::string_view> optionNames();
 
 }  // namespace quillmar::batch

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,6 +126,28 @@ TEST(BatchOptions, BadCommandLines)
         EXPECT_NE(c.error.find(row.message), std::string::npos) << c.error;
         EXPECT_EQ(c.error.find('\n'), std::string::npos) << c.error;
     }
+}
+
+std::string fileText(const char* path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every option the parser takes is in the man page and the README, and
+// --help fits a terminal of 80 columns.
+TEST(BatchOptions, EveryOptionIsDocumented)
+{
+    const std::string man = fileText(QUILLMAR_MAN_PAGE), readme = fileText(QUILLMAR_README);
+    ASSERT_FALSE(man.empty() || readme.empty());
+    for (const std::string_view name : optionNames()) {
+        EXPECT_NE(man.find("\\-\\-" + std::string(name.substr(2))), std::string::npos)
+            << name << " in the man page";
+        EXPECT_NE(readme.find("`" + std::string(name)), std::string::npos) << name << " in the README";
+    }
+    std::istringstream help(helpText());
+    for (std::string line; std::getline(help, line);)
+        EXPECT_LE(line.size(), 80u) << line;
 }
 
 }  // namespace
