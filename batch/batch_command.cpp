@@ -1,23 +1,20 @@
 #include "batch_command.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "batch_options.h"
 #include "batch_run.h"
 #include "output_file.h"
+#include "process_setup.h"
 #include "progress_line.h"
 #include "random_source.h"
 
@@ -27,13 +24,6 @@ namespace {
 
 constexpr std::string_view kProgram = "quillmar-batch";
 
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" void onStopSignal(int signal)
-{
-    stopSignal = signal;
-}
-
 void message(const std::string& text)
 {
     const std::string line = std::string(kProgram) + ": " + text + "\n";
@@ -41,17 +31,10 @@ void message(const std::string& text)
     [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
 }
 
-// Ends the process the way coreutils' tools end on a closed pipe: by SIGPIPE,
-// silently, so the shell sees the same status as for them.
-[[noreturn]] void endByClosedPipe()
+std::string writeError(const OutputFile& f)
 {
-    std::signal(SIGPIPE, SIG_DFL);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGPIPE);
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    std::raise(SIGPIPE);
-    std::_Exit(128 + SIGPIPE);
+    return "write error on " + (f.name() == "standard output" ? f.name() : "'" + f.name() + "'") + ": " +
+           f.errorText();
 }
 
 // Help and version go to standard output like any data: a failed write is an error.
@@ -59,11 +42,11 @@ int printText(const std::string& text)
 {
     OutputFile out = OutputFile::standardOutput();
     out.write(text);
-    if (out.flush())
+    if (out.close())
         return 0;
     if (out.closedPipe())
-        endByClosedPipe();
-    message("write error on standard output: " + out.errorText());
+        endBySignal(SIGPIPE);
+    message(writeError(out));
     return 1;
 }
 
@@ -76,76 +59,78 @@ std::uint64_t seedFromClock()
     return splitmix64(z) & kMaxSeed;
 }
 
-// Two outputs in one file, under one name or two ("a.csv", "./a.csv"), would
-// interleave their rows in it. A device such as /dev/null may take several.
-bool sameFile(const std::string& a, const std::string& b)
+using Files = std::array<std::optional<OutputFile>, kOutputCount>;
+
+std::string described(const BatchOptions& o, int k)
 {
-    struct stat sa {};
-    struct stat sb {};
-    const bool existsA = ::stat(a.c_str(), &sa) == 0, existsB = ::stat(b.c_str(), &sb) == 0;
-    if (existsA || existsB)
-        return existsA && existsB && S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    // Files still to be created: the same path once "." and ".." are resolved.
-    std::error_code ea, eb;
-    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
-    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
-    return ea || eb ? a == b : ca == cb;
+    const std::string& name = *o.outputs[static_cast<std::size_t>(k)];
+    return std::string(optionOf(static_cast<Output>(k))) +
+           (name == "-" ? " (standard output)" : " ('" + name + "')");
 }
 
-std::optional<std::string> sharedFile(const BatchOptions& o)
+// Two outputs in one file, under two names ("a.csv", "./a.csv", a link, or
+// standard output's file) would interleave their rows in it.
+std::optional<std::string> sharedFile(const BatchOptions& o, const Files& files)
 {
     for (int a = 0; a < kOutputCount; ++a)
         for (int b = a + 1; b < kOutputCount; ++b) {
-            const auto& fa = o.outputs[static_cast<std::size_t>(a)];
-            const auto& fb = o.outputs[static_cast<std::size_t>(b)];
-            if (fa && fb && *fa != "-" && *fb != "-" && sameFile(*fa, *fb))
-                return std::string(optionOf(static_cast<Output>(a))) + " and " +
-                       std::string(optionOf(static_cast<Output>(b))) + " both name the file '" + *fb +
-                       "'; each output needs a file of its own";
+            const auto& fa = files[static_cast<std::size_t>(a)];
+            const auto& fb = files[static_cast<std::size_t>(b)];
+            if (fa && fb && fa->sameFileAs(*fb))
+                return described(o, a) + " and " + described(o, b) +
+                       " are one file; each output needs a file of its own";
         }
     return std::nullopt;
 }
 
-void installSignalHandlers()
+// Opens every output, then empties them: a command that cannot run leaves
+// every file as it was (exit status 1 or 2, or 0 when all opened).
+int openOutputs(const BatchOptions& options, Files& files)
 {
-    struct sigaction stop {};
-    stop.sa_handler = onStopSignal;
-    sigemptyset(&stop.sa_mask);
-    // A second signal takes its default action: a run stuck on a blocked
-    // output can still be ended.
-    stop.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
-    // Writes to a closed pipe fail with EPIPE instead, so the summary can
-    // still be written before the process ends.
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
-int run(const BatchOptions& options)
-{
-    if (const auto shared = sharedFile(options)) {
-        message(*shared);
-        return 2;
-    }
-    std::array<std::optional<OutputFile>, kOutputCount> files;
-    BatchRun::Outputs outputs{};
+    const auto discardAll = [&files] {
+        for (auto& f : files)
+            if (f)
+                f->discard();
+    };
     for (int k = 0; k < kOutputCount; ++k) {
         const auto i = static_cast<std::size_t>(k);
         const auto& name = options.outputs[i];
         if (!name)
             continue;
-        OutputFile& f =
-            files[i].emplace(*name == "-" ? OutputFile::standardOutput() : OutputFile::create(*name));
+        const OutputFile& f =
+            files[i].emplace(*name == "-" ? OutputFile::standardOutput() : OutputFile::open(*name));
         if (f.failed()) {
             message("cannot open '" + *name + "' for " + std::string(optionOf(static_cast<Output>(k))) +
                     ": " + f.errorText());
+            discardAll();
             return 1;
         }
-        outputs[i] = &f;
     }
+    if (const auto shared = sharedFile(options, files)) {
+        message(*shared);
+        discardAll();
+        return 2;
+    }
+    for (int k = 0; k < kOutputCount; ++k)
+        if (auto& f = files[static_cast<std::size_t>(k)]; f && !f->truncate()) {
+            message("cannot empty '" + f->name() + "' for " + std::string(optionOf(static_cast<Output>(k))) +
+                    ": " + f->errorText());
+            return 1;
+        }
+    return 0;
+}
+
+int run(const BatchOptions& options)
+{
+    Files files;
+    if (const int status = openOutputs(options, files); status != 0)
+        return status;
+    BatchRun::Outputs outputs{};
+    for (std::size_t i = 0; i < files.size(); ++i)
+        outputs[i] = files[i] ? &*files[i] : nullptr;
 
     const std::uint64_t seed = options.seed ? *options.seed : seedFromClock();
-    installSignalHandlers();
+    const volatile std::sig_atomic_t* const stop = catchStopSignals();
     if (!options.quiet && !options.seed)
         message("seed " + std::to_string(seed));
     std::optional<ProgressLine> progress;
@@ -155,23 +140,30 @@ int run(const BatchOptions& options)
     const auto clock = [] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     };
-    BatchRun batch(options, seed, outputs, clock, progress ? &*progress : nullptr, &stopSignal);
-    const BatchRun::Result r = batch.run();
+    BatchRun batch(options, seed, outputs, clock, progress ? &*progress : nullptr, stop);
+    batch.run();
 
-    switch (r.end) {
-        case BatchRun::End::WriteError:
-            message(
-                "write error on " +
-                (r.failed->name() == "standard output" ? r.failed->name() : "'" + r.failed->name() + "'") +
-                ": " + r.failed->errorText());
-            return 1;
-        case BatchRun::End::ClosedPipe:
-            endByClosedPipe();
-        case BatchRun::End::Signal:
-            return 128 + r.signal;
-        case BatchRun::End::Completed:
-            break;
+    // Everything is written; closing may still fail, and counts as a failed write.
+    const OutputFile* failed = nullptr;
+    bool closedPipe = false;
+    for (auto& f : files) {
+        if (!f || f->close())
+            continue;
+        if (f->closedPipe())
+            closedPipe = true;
+        else if (!failed)
+            failed = &*f;
     }
+    if (failed)
+        message(writeError(*failed));
+    // A stop signal, even one after the last generation, ends the process by
+    // itself, so that a shell loop stops too.
+    if (const int signal = *stop; signal != 0)
+        endBySignal(signal);
+    if (failed)
+        return 1;
+    if (closedPipe)
+        endBySignal(SIGPIPE);
     return 0;
 }
 
@@ -179,6 +171,8 @@ int run(const BatchOptions& options)
 
 int runBatchCommand(int argc, char** argv)
 {
+    openClosedStandardDescriptors();
+    exitOnOutOfMemory();
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const CommandLine c = parseCommandLine(args);
     switch (c.action) {
@@ -195,7 +189,7 @@ int runBatchCommand(int argc, char** argv)
     try {
         return run(c.options);
     } catch (const std::exception& e) {
-        // An engine error (an overflow, a failed allocation) ends the run.
+        // An engine error (an overflow) ends the run.
         message(e.what());
         return 1;
     }

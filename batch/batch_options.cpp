@@ -100,12 +100,13 @@ generation step, torrels and log, for long runs, many seeds and analysis.
 
 constexpr std::string_view kHelpEnd = R"(
 Values may also be given as --option=VALUE. Standard error shows a progress
-line when it is a terminal. SIGINT or SIGTERM ends the run after the current
-generation and writes everything computed so far.
+line when it is a terminal. SIGINT, SIGTERM or SIGHUP ends the run after the
+current generation, writes everything computed so far and then ends the
+program by that signal. A closed pipe ends the run quietly, by SIGPIPE.
 
-Exit status: 0 done; 1 a file could not be opened or written; 2 bad usage;
-130 ended by SIGINT, 143 by SIGTERM. A closed pipe ends the run quietly.
-See quillmar-batch(1).
+Exit status: 0 done; 1 a file could not be opened, written or closed, or out
+of memory; 2 bad usage. In the shell, ended by a signal: 130 SIGINT, 143
+SIGTERM, 129 SIGHUP, 141 a closed pipe. See quillmar-batch(1).
 )";
 
 constexpr std::size_t kOptionCount = std::size(kOptions);

@@ -49,6 +49,8 @@ std::string endName(const BatchRun::Result& r)
         return "SIGINT";
     if (r.signal == SIGTERM)
         return "SIGTERM";
+    if (r.signal == SIGHUP)
+        return "SIGHUP";
     return "signal " + std::to_string(r.signal);
 }
 
@@ -162,6 +164,10 @@ void BatchRun::tick(double now)
         progress_->clear();
     if (!flushData())
         writeFailed_ = true;
+    // A reader that has gone is found even with nothing to write.
+    for (OutputFile* f : outputs_)
+        if (f && !f->checkReader())
+            writeFailed_ = true;
     if (progress_)
         progress_->update(ring_.state().generation, options_.generations, now - start_);
 }
@@ -213,7 +219,7 @@ void BatchRun::writeSummary(const Result& r, double seconds)
     else
         s += "null";
     s += ",\n  \"interrupted\": ";
-    s += r.generations < options_.generations ? "true" : "false";
+    s += r.end != End::Completed ? "true" : "false";
     s += ",\n  \"ended_by\": \"" + endName(r) + "\"\n}\n";
     out(Output::Summary)->write(s);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,10 +14,13 @@ namespace quillmar::batch {
 // of throwing: after one, later writes are dropped and failed() stays true.
 class OutputFile {
 public:
-    // Standard output, named "standard output" in messages; not closed.
+    // Standard output, named "standard output" in messages.
     static OutputFile standardOutput();
-    // Creates or truncates `path` for writing. On failure the file is failed()
-    // with the reason in errorText().
+    // Opens `path` for writing, creating it if need be, and leaves what it
+    // holds: truncate() empties it once every output has opened. On failure
+    // the file is failed() with the reason in errorText().
+    static OutputFile open(const std::string& path);
+    // open() and truncate() at once.
     static OutputFile create(const std::string& path);
 
     OutputFile(OutputFile&& other) noexcept;
@@ -69,9 +74,23 @@ public:
 
     // Writes out what is buffered; false once anything has failed.
     bool flush();
+    // On a pipe or socket whose reader has gone, fails as a write there would
+    // (a closed pipe), buffered or not; false once anything has failed.
+    bool checkReader();
+    // Empties a regular file that open() opened; other files are left as they are.
+    bool truncate();
+    // Flushes and closes the descriptor, standard output's too: a failed close
+    // (a quota, NFS) is a failure like a failed write.
+    bool close();
+    // Closes the file and removes it if open() created it: for a run that does not start.
+    void discard();
+
     bool failed() const { return errno_ != 0; }
     // The reader went away (EPIPE): a closed pipe rather than a failure.
     bool closedPipe() const;
+    // One file under two outputs, whose bytes would mix; a device such as
+    // /dev/null may take any number.
+    bool sameFileAs(const OutputFile& other) const;
     const std::string& name() const { return name_; }
     // "No space left on device": the reason of the first failure.
     std::string errorText() const;
@@ -87,9 +106,14 @@ private:
     int fd_;
     bool owned_;
     std::string name_;
+    std::string createdPath_;  // what discard() removes; empty when the file was there before
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
     int errno_ = 0;
+    // What fstat() found when the file opened; mode_ is 0 when nothing is known.
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
+    mode_t mode_ = 0;
 };
 
 }  // namespace quillmar::batch

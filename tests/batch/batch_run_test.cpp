@@ -110,30 +110,34 @@ std::vector<std::string> firstColumn(const std::string& csv)
     return out;
 }
 
-// The clock is read at the start and then every 1024 generations, and each
-// reading here is a second after the last, so each one flushes the outputs.
-// A signal arrives at the third reading, after generation 2048; writing to a
-// full device fails at the first flush, after generation 1024.
+// The clock is read at the start, every 1024 generations and at the end, and
+// each reading here is a second after the last, so each one in the run flushes
+// the outputs. A signal arrives at the third reading, after generation 2048,
+// or at the last, after the last generation; writing to a full device fails
+// at the first flush, after generation 1024.
 TEST(BatchRun, AnEarlyEndWritesWhatWasComputed)
 {
     const struct {
+        std::uint64_t generations;
+        int signalAtReading;      // 0: none
         const char* torrelsPath;  // null: a temporary file
         BatchRun::End end;
         const char* endedBy;
         std::vector<std::string> samples;  // the generations of the threshold rows, every 512
     } rows[] = {
-        {nullptr, BatchRun::End::Signal, "SIGINT", {"512", "1024", "1536", "2048"}},
-        {"/dev/full", BatchRun::End::WriteError, "write error", {"512", "1024"}},
+        {1'000'000, 3, nullptr, BatchRun::End::Signal, "SIGINT", {"512", "1024", "1536", "2048"}},
+        {2048, 4, nullptr, BatchRun::End::Signal, "SIGINT", {"512", "1024", "1536", "2048"}},
+        {1'000'000, 0, "/dev/full", BatchRun::End::WriteError, "write error", {"512", "1024"}},
     };
     for (const auto& row : rows) {
         BatchOptions options;
-        options.generations = 1'000'000;
+        options.generations = row.generations;
         options.every = 512;
         Files files(row.torrelsPath ? std::optional<std::string>(row.torrelsPath) : std::nullopt);
         volatile std::sig_atomic_t stop = 0;
         int readings = 0;
         const auto clock = [&] {
-            if (++readings == 3)
+            if (++readings == row.signalAtReading)
                 stop = SIGINT;
             return static_cast<double>(readings);
         };
