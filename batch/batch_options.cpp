@@ -1,5 +1,7 @@
 #include "batch_options.h"
 
+#include "statistics.h"
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -11,12 +13,13 @@ namespace {
 
 // What an option's value is, and so how it is read and what the messages
 // say it must be.
-enum class Kind { Flag, Number, RuleName, File };
+enum class Kind { Flag, Number, RuleName, File, Thresholds };
 
 struct Value {
     std::uint64_t number = 0;
     Rule rule = Rule::ThreeSite;
     std::string_view text;
+    std::vector<double> numbers;
 };
 
 // One option: everything the parser, the checks and --help know of it.
@@ -79,6 +82,35 @@ constexpr Option kOptions[] = {
      .help = "log-binned torrel sizes, CSV:\n  size_min,size_max,count,density", .output = Output::Distribution},
     {.name = "--summary", .kind = Kind::File, .value = "FILE", .help = "the run's summary, JSON",
      .output = Output::Summary},
+    {.name = "--burn-in", .kind = Kind::Number, .value = "G0", .min = 0, .max = kMaxGenerations,
+     .help = "the statistics below count from generation G0 + 1\n"
+             "  (default {default}); the outputs above ignore it",
+     .set = [](BatchOptions& o, const Value& v) { o.burnIn = v.number; },
+     .current = [](const BatchOptions& o) { return o.burnIn; }},
+    {.name = "--avalanches", .kind = Kind::Thresholds, .value = "F0,...",
+     .help = "f0-avalanches at up to 16 thresholds in [0, 10): a\n"
+             "  generation whose minimum is at least f0 ends one;\n"
+             "  their totals go to the summary",
+     .set = [](BatchOptions& o, const Value& v) { o.avalanches = v.numbers; }},
+    {.name = "--avalanche-sizes", .kind = Kind::File, .value = "FILE",
+     .help = "every f0-avalanche size, exact, CSV: f0,size,count", .output = Output::AvalancheSizes,
+     .needs = "--avalanches"},
+    {.name = "--minima", .kind = Kind::File, .value = "FILE",
+     .help = "each generation's minimum in 1000 bins of 0.01, CSV:\n"
+             "  fitness_min,fitness_max,count,density",
+     .output = Output::Minima},
+    {.name = "--fitness", .kind = Kind::File, .value = "FILE",
+     .help = "every species' fitness after every K generations,\n"
+             "  in the same bins and columns as --minima",
+     .output = Output::Fitness},
+    {.name = "--fitness-every", .kind = Kind::Number, .value = "K", .min = 1, .max = kMaxGenerations,
+     .help = "the step K of --fitness (default: the species count)",
+     .set = [](BatchOptions& o, const Value& v) { o.fitnessEvery = v.number; }, .needs = "--fitness"},
+    {.name = "--jumps", .kind = Kind::File, .value = "FILE",
+     .help = "ring distances between successive least-fit species,\n"
+             "  0 then log bins, CSV: distance_min,distance_max,\n"
+             "  count,density",
+     .output = Output::Jumps},
     {.name = "--help", .kind = Kind::Flag, .help = "display this help and exit", .action = CommandLine::Action::Help},
     {.name = "--version", .kind = Kind::Flag, .help = "output version information and exit",
      .action = CommandLine::Action::Version},
@@ -90,6 +122,7 @@ constexpr Heading kHeadings[] = {
     {"--torrels",
      "Outputs (FILE, or - for standard output; at most one output may be -; with\n"
      "none of them the torrel records go to standard output):"},
+    {"--burn-in", "Statistics (after the burn-in; FILE as above):"},
     {"--help", ""},
 };
 
@@ -128,6 +161,26 @@ std::string quoted(std::string_view s)
     return "'" + std::string(s) + "'";
 }
 
+// Up to 16 different decimal numbers in [0, 10), separated by commas.
+bool thresholds(std::string_view text, std::vector<double>& out)
+{
+    out.clear();
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view item = text.substr(start, comma - start);
+        double f = 0;
+        const char* end = item.data() + item.size();
+        const auto [ptr, ec] = std::from_chars(item.data(), end, f, std::chars_format::fixed);
+        if (item.empty() || ec != std::errc() || ptr != end || !(f >= 0 && f < 10) ||
+            std::find(out.begin(), out.end(), f) != out.end() || out.size() == kMaxAvalancheThresholds)
+            return false;
+        out.push_back(f);
+        if (comma == text.size())
+            return true;
+        start = comma + 1;
+    }
+}
+
 // A bound as --help writes it: 10^15 and 2^53 - 1 rather than their digits.
 std::string readable(std::uint64_t n)
 {
@@ -156,6 +209,9 @@ std::string accepts(const Option& o)
             return std::string(ruleName(Rule::ThreeSite)) + " or " + std::string(ruleName(Rule::SingleSite));
         case Kind::File:
             return "a file name, or - for standard output";
+        case Kind::Thresholds:
+            return "1 to " + std::to_string(kMaxAvalancheThresholds) +
+                   " different numbers from 0 to below 10, separated by commas";
         case Kind::Flag:
             break;
     }
@@ -195,6 +251,8 @@ bool read(const Option& o, std::string_view text, Value& v)
             return false;
         case Kind::File:
             return !text.empty();
+        case Kind::Thresholds:
+            return thresholds(text, v.numbers);
         case Kind::Flag:
             break;
     }
@@ -291,8 +349,7 @@ CommandLine parseCommandLine(std::span<const std::string_view> args)
         if (o.required && !given[indexOf(o)])
             return badUsage(std::string(o.name) + " is required: " + accepts(o));
         if (!o.needs.empty() && given[indexOf(o)] && !given[indexOf(*optionNamed(o.needs))])
-            return badUsage(std::string(o.name) + " sets the step of " + std::string(o.needs) +
-                            ", which is not given");
+            return badUsage(std::string(o.name) + " needs " + std::string(o.needs) + ", which is not given");
     }
 
     bool anyOutput = false;

@@ -20,8 +20,8 @@ std::string_view ruleName(Rule rule);
 inline constexpr int kMaxBatchSpecies = 10'000'000;
 
 // The outputs one run can write, each to a file or, named "-", to standard output.
-enum class Output { Torrels, Log, Threshold, Distribution, Summary };
-inline constexpr int kOutputCount = 5;
+enum class Output { Torrels, Log, Threshold, Distribution, Summary, AvalancheSizes, Minima, Fitness, Jumps };
+inline constexpr int kOutputCount = 9;
 // The option that names an output ("--torrels").
 std::string_view optionOf(Output output);
 
@@ -41,6 +41,10 @@ struct BatchOptions {
     std::array<std::optional<std::string>, kOutputCount> outputs;
     std::uint64_t every = 1000;  // the sampling step of the threshold output
     bool quiet = false;
+    // The statistics count from generation burnIn + 1 on.
+    std::uint64_t burnIn = 0;
+    std::vector<double> avalanches;  // the thresholds f0 of the f0-avalanches
+    std::uint64_t fitnessEvery = 0;  // the step of the fitness snapshots; 0: the species count
 
     const std::optional<std::string>& output(Output o) const { return outputs[static_cast<std::size_t>(o)]; }
     bool operator==(const BatchOptions&) const = default;

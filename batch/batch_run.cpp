@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "json_writer.h"
 #include "numtext.h"
 #include "progress_line.h"
 
@@ -20,17 +21,12 @@ constexpr std::uint64_t kCheckEvery = 1024;
 // Progress and the flushing of the outputs happen at most ten times a second.
 constexpr double kTickSeconds = 0.1;
 
-// 15 significant digits, a point, trailing zeros dropped (printf's %.15g).
-char* putThreshold(char* p, char* end, double t)
+// The statistics that the outputs given ask for; the avalanches' totals go
+// to the summary even without their sizes.
+Statistics::Wanted wanted(const BatchOptions& o, const BatchRun::Outputs& outputs)
 {
-    return std::to_chars(p, end, t, std::chars_format::general, 15).ptr;
-}
-
-template <class T>
-void append(std::string& s, T value)
-{
-    char buf[64];
-    s.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+    const auto given = [&](Output k) { return outputs[static_cast<std::size_t>(k)] != nullptr; };
+    return {o.avalanches, given(Output::Minima), given(Output::Jumps), given(Output::Fitness)};
 }
 
 std::string endName(const BatchRun::Result& r)
@@ -65,7 +61,8 @@ BatchRun::BatchRun(const BatchOptions& options, std::uint64_t seed, Outputs outp
       progress_(progress),
       stop_(stop),
       random_(seed),
-      ring_(options.species, options.rule, random_, *this)
+      ring_(options.species, options.rule, random_, *this),
+      stats_(wanted(options, outputs), options.species)
 {
 }
 
@@ -76,22 +73,31 @@ BatchRun::Result BatchRun::run()
     ring_.begin();
 
     // The loop runs the engine alone between events: a threshold sample, a
-    // reading of the clock, the end. Per generation it only tests for a stop.
-    const std::uint64_t total = options_.generations;
-    std::uint64_t nextSample =
-        out(Output::Threshold) ? options_.every : std::numeric_limits<std::uint64_t>::max();
+    // fitness snapshot, the end of the burn-in, a reading of the clock, the
+    // end. Per generation it tests for a stop, and after the burn-in counts
+    // what the statistics ask for.
+    constexpr std::uint64_t never = std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t total = options_.generations, burnIn = options_.burnIn;
+    std::uint64_t nextSample = out(Output::Threshold) ? options_.every : never;
+    const std::uint64_t snapshotEvery =
+        options_.fitnessEvery != 0 ? options_.fitnessEvery : static_cast<std::uint64_t>(options_.species);
+    std::uint64_t nextSnapshot = out(Output::Fitness) ? burnIn + snapshotEvery : never;
     std::uint64_t nextCheck = kCheckEvery;
     const RingState& s = ring_.state();
     while (s.generation < total && *stop_ == 0 && !writeFailed_) {
-        const std::uint64_t until = std::min({total, nextSample, nextCheck});
-        while (s.generation < until) {
-            ring_.step();
-            if (*stop_ != 0 || writeFailed_)
-                break;
-        }
+        const std::uint64_t until =
+            std::min({total, nextSample, nextSnapshot, nextCheck, s.generation < burnIn ? burnIn : never});
+        if (s.generation >= burnIn && stats_.perGeneration())
+            runUntil<true>(until);
+        else
+            runUntil<false>(until);
         if (s.generation == nextSample) {
             writeThresholdRow();
             nextSample += options_.every;
+        }
+        if (s.generation == nextSnapshot) {
+            stats_.snapshot(ring_.cells().values());
+            nextSnapshot += snapshotEvery;
         }
         if (s.generation == nextCheck) {
             nextCheck += kCheckEvery;
@@ -106,6 +112,14 @@ BatchRun::Result BatchRun::run()
     r.generations = s.generation;
     if (OutputFile* d = out(Output::Distribution))
         sizes_.write(*d);
+    if (OutputFile* a = out(Output::AvalancheSizes))
+        stats_.avalanches().write(*a);
+    if (OutputFile* m = out(Output::Minima))
+        stats_.minima()->write(*m);
+    if (OutputFile* f = out(Output::Fitness))
+        stats_.fitness()->write(*f);
+    if (OutputFile* j = out(Output::Jumps))
+        stats_.jumps()->write(*j);
     flushData();
     if (const OutputFile* f = firstFailure()) {
         r.end = f->closedPipe() ? End::ClosedPipe : End::WriteError;
@@ -122,6 +136,19 @@ BatchRun::Result BatchRun::run()
         }
     }
     return r;
+}
+
+template <bool Counted>
+void BatchRun::runUntil(std::uint64_t until)
+{
+    const RingState& s = ring_.state();
+    while (s.generation < until) {
+        ring_.step();
+        if constexpr (Counted)
+            stats_.observe(s);
+        if (*stop_ != 0 || writeFailed_)
+            break;
+    }
 }
 
 void BatchRun::torrel(const Torrel& t)
@@ -193,35 +220,52 @@ const OutputFile* BatchRun::firstFailure() const
 
 void BatchRun::writeSummary(const Result& r, double seconds)
 {
-    std::string s =
-        "{\n  \"program\": \"quillmar-batch\",\n  \"version\": \"" QUILLMAR_VERSION "\",\n  \"species\": ";
-    append(s, options_.species);
-    s += ",\n  \"rule\": \"";
-    s += ruleName(options_.rule);
-    s += "\",\n  \"generations\": ";
-    append(s, r.generations);
-    s += ",\n  \"generations_requested\": ";
-    append(s, options_.generations);
-    s += ",\n  \"seed\": ";
-    append(s, seed_);
-    s += ",\n  \"threshold\": ";
+    JsonWriter j;
+    j.member("program", "quillmar-batch")
+        .member("version", QUILLMAR_VERSION)
+        .member("species", options_.species)
+        .member("rule", ruleName(options_.rule))
+        .member("generations", r.generations)
+        .member("generations_requested", options_.generations)
+        .member("seed", seed_)
+        .number15("threshold", ring_.state().lowval)
+        .member("torrels", sizes_.total())
+        .member("largest_torrel", sizes_.largest());
     char buf[64];
-    s.append(buf, putThreshold(buf, buf + sizeof buf, ring_.state().lowval));
-    s += ",\n  \"torrels\": ";
-    append(s, sizes_.total());
-    s += ",\n  \"largest_torrel\": ";
-    append(s, sizes_.largest());
-    s += ",\n  \"seconds\": ";
-    s.append(buf, std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 3).ptr);
-    s += ",\n  \"generations_per_second\": ";
+    j.literal("seconds",
+              std::string_view(
+                  buf, std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 3).ptr));
     if (seconds > 0)
-        append(s, std::llround(static_cast<double>(r.generations) / seconds));
+        j.member("generations_per_second",
+                 static_cast<std::uint64_t>(std::llround(static_cast<double>(r.generations) / seconds)));
     else
-        s += "null";
-    s += ",\n  \"interrupted\": ";
-    s += r.end != End::Completed ? "true" : "false";
-    s += ",\n  \"ended_by\": \"" + endName(r) + "\"\n}\n";
-    out(Output::Summary)->write(s);
+        j.null("generations_per_second");
+    j.member("interrupted", r.end != End::Completed).member("ended_by", endName(r));
+
+    // What the statistics counted, after the burn-in.
+    j.member("burn_in", options_.burnIn).member("counted_generations", stats_.counted());
+    if (!stats_.avalanches().empty()) {
+        j.beginArray("avalanches");
+        for (const AvalancheCounter::Totals& a : stats_.avalanches().totals())
+            j.beginObject()
+                .number("f0", a.f0)
+                .member("completed", a.completed)
+                .number("mean_size", a.meanSize)
+                .number("mean_squared_size", a.meanSquaredSize)
+                .member("largest_size", a.largest)
+                .member("open_size", a.open)
+                .end();
+        j.end();
+    }
+    if (stats_.fitness()) {
+        const double mean = stats_.meanFitness();
+        j.beginObject("fitness")
+            .member("snapshots", stats_.snapshots())
+            .number("mean", mean)
+            .number("critical_estimate", 2 * mean - 10)
+            .end();
+    }
+    out(Output::Summary)->write(j.finish());
 }
 
 }  // namespace quillmar::batch

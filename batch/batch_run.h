@@ -10,6 +10,7 @@
 #include "random_source.h"
 #include "ring.h"
 #include "size_histogram.h"
+#include "statistics.h"
 
 namespace quillmar::batch {
 
@@ -42,6 +43,8 @@ public:
     Result run();
 
 private:
+    template <bool Counted>
+    void runUntil(std::uint64_t until);
     void torrel(const Torrel& t) override;
     void writeHeaders();
     void writeThresholdRow();
@@ -61,6 +64,7 @@ private:
     CountedRandom random_;
     Ring<CountedRandom> ring_;
     SizeHistogram sizes_;
+    Statistics stats_;
     bool writeFailed_ = false;
     double start_ = 0, lastTick_ = 0;
 };

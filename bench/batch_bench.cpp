@@ -65,7 +65,10 @@ double steadySeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void BM_BatchRun(benchmark::State& state)
+// Whole runs writing the torrel records and, with `statistics`, every
+// statistic too: four f0-avalanches, the minima, the jumps and a fitness
+// snapshot every N generations.
+void batchRun(benchmark::State& state, bool statistics)
 {
     const TempPath file;
     if (file.path.empty()) {
@@ -75,14 +78,24 @@ void BM_BatchRun(benchmark::State& state)
     BatchOptions options;
     options.species = static_cast<int>(state.range(0));
     options.generations = batchRunGenerations(state.range(0));
+    if (statistics)
+        options.avalanches = {4.0, 5.5, 6.5, 6.67};
+    std::vector<Output> written = {Output::Torrels};
+    if (statistics)
+        written.insert(written.end(),
+                       {Output::AvalancheSizes, Output::Minima, Output::Fitness, Output::Jumps});
+    std::vector<TempPath> more(written.size() - 1);
     const volatile std::sig_atomic_t noStop = 0;
     std::uint64_t seed = 1;
     long grownKb = 0;
     for (auto _ : state) {
         const long before = processStatusKb("VmRSS");
-        OutputFile out = OutputFile::create(file.path);
+        std::vector<OutputFile> out;
+        out.reserve(written.size());
         BatchRun::Outputs outputs{};
-        outputs[static_cast<std::size_t>(Output::Torrels)] = &out;
+        for (std::size_t k = 0; k < written.size(); ++k)
+            outputs[static_cast<std::size_t>(written[k])] =
+                &out.emplace_back(OutputFile::create(k == 0 ? file.path : more[k - 1].path));
         BatchRun run(options, seed++, outputs, steadySeconds, nullptr, &noStop);
         if (run.run().end != BatchRun::End::Completed) {
             state.SkipWithError("the run did not complete");
@@ -97,9 +110,20 @@ void BM_BatchRun(benchmark::State& state)
     state.counters["memory_per_value"] =
         static_cast<double>(grownKb) * 1024.0 / (static_cast<double>(options.species) * sizeof(float));
 }
+
+void BM_BatchRun(benchmark::State& state)
+{
+    batchRun(state, false);
+}
 BENCHMARK(BM_BatchRun)
     ->ArgsProduct({{std::begin(kCounts), std::end(kCounts)}})
     ->Unit(benchmark::kMillisecond);
+
+void BM_BatchStatistics(benchmark::State& state)
+{
+    batchRun(state, true);
+}
+BENCHMARK(BM_BatchStatistics)->Arg(50)->Arg(32765)->Unit(benchmark::kMillisecond);
 
 // Cells with no selection: the "least fit" is simply the species after the
 // last one chosen, so a generation costs its draws and its bookkeeping only.

@@ -31,7 +31,10 @@ TEST(BatchOptions, GoodCommandLines)
         std::optional<std::uint64_t> seed;
         std::uint64_t every;
         bool quiet;
-        std::array<const char*, kOutputCount> outputs;  // torrels, log, threshold, distribution, summary
+        std::array<const char*, kOutputCount> outputs;  // torrels, log, threshold, distribution, summary, ...
+        std::uint64_t burnIn = 0;
+        std::vector<double> avalanches = {};
+        std::uint64_t fitnessEvery = 0;
     } rows[] = {
         // clang-format off
         // With no output option the torrel records go to standard output.
@@ -46,6 +49,11 @@ TEST(BatchOptions, GoodCommandLines)
         {{"--generations", "5", "--threshold", "t.csv", "--every", "7", "--distribution=d.csv", "--torrels", "a"},
          50, 5, Rule::ThreeSite, none, 7, false, {"a", nullptr, "t.csv", "d.csv", nullptr}},
         {{"--quiet", "--generations", "007", "--"}, 50, 7, Rule::ThreeSite, none, 1000, true, {"-"}},
+        // The statistics: their outputs replace the default too.
+        {{"--generations", "9", "--avalanches", "0,6.67,9.99", "--burn-in=5", "--minima", "m", "--fitness", "f",
+          "--fitness-every", "3", "--jumps", "j", "--avalanche-sizes", "a"},
+         50, 9, Rule::ThreeSite, none, 1000, false,
+         {nullptr, nullptr, nullptr, nullptr, nullptr, "a", "m", "f", "j"}, 5, {0, 6.67, 9.99}, 3},
         // clang-format on
     };
     for (const auto& row : rows) {
@@ -61,6 +69,9 @@ TEST(BatchOptions, GoodCommandLines)
         for (std::size_t k = 0; k < kOutputCount; ++k)
             if (row.outputs[k])
                 expected.outputs[k] = row.outputs[k];
+        expected.burnIn = row.burnIn;
+        expected.avalanches = row.avalanches;
+        expected.fitnessEvery = row.fitnessEvery;
         EXPECT_TRUE(c.options == expected) << row.args.front() << " " << row.args.back();
     }
 }
@@ -109,11 +120,25 @@ TEST(BatchOptions, BadCommandLines)
          "--torrels must be a file name, or - for standard output, not ''"},
         {{"--generations", "1", "--summary"},
          "--summary needs a value: a file name, or - for standard output"},
-        {{"--generations", "1", "--every", "5"}, "--every sets the step of --threshold, which is not given"},
+        {{"--generations", "1", "--every", "5"}, "--every needs --threshold, which is not given"},
         {{"--generations", "1", "--threshold", "t", "--every", "0"}, "--every must be a whole number from 1"},
         {{"--generations", "1", "--log", "-", "--summary", "-"},
          "--log and --summary both ask for standard output; at most one output may be -"},
         {{"--generations", "1", "--quiet=yes"}, "--quiet takes no value"},
+        {{"--generations", "1", "--avalanches", "10"},
+         "--avalanches must be 1 to 16 different numbers from 0 to below 10, separated by commas, not '10'"},
+        {{"--generations", "1", "--avalanches", "6.5,6.5"}, "not '6.5,6.5'"},
+        {{"--generations", "1", "--avalanches", "6,"}, "not '6,'"},
+        {{"--generations", "1", "--avalanches", "-0.5"}, "not '-0.5'"},
+        {{"--generations", "1", "--avalanches", "nan"}, "not 'nan'"},
+        {{"--generations", "1", "--avalanches", "0,1,2,3,4,5,6,7,8,9,0.5,1.5,2.5,3.5,4.5,5.5,6.5"},
+         "not '0,1,2"},
+        {{"--generations", "1", "--avalanche-sizes", "a.csv"},
+         "--avalanche-sizes needs --avalanches, which is not given"},
+        {{"--generations", "1", "--fitness-every", "5"},
+         "--fitness-every needs --fitness, which is not given"},
+        {{"--generations", "1", "--burn-in", "1000000000000001"},
+         "--burn-in must be a whole number from 0 to"},
         {{"--generations", "1", "--frobnicate"}, "unknown option '--frobnicate' (see --help)"},
         {{"--generations", "1", "-g"}, "unknown option '-g'"},
         {{"--generations", "1", "extra"}, "unexpected argument 'extra' (see --help)"},
@@ -141,8 +166,10 @@ TEST(BatchOptions, EveryOptionIsDocumented)
     const std::string man = fileText(QUILLMAR_MAN_PAGE), readme = fileText(QUILLMAR_README);
     ASSERT_FALSE(man.empty() || readme.empty());
     for (const std::string_view name : optionNames()) {
-        EXPECT_NE(man.find("\\-\\-" + std::string(name.substr(2))), std::string::npos)
-            << name << " in the man page";
+        std::string roff;  // every hyphen escaped, as the man page writes it
+        for (const char c : name)
+            roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(man.find(roff), std::string::npos) << name << " in the man page";
         EXPECT_NE(readme.find("`" + std::string(name)), std::string::npos) << name << " in the README";
     }
     std::istringstream help(helpText());

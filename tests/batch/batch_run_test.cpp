@@ -27,22 +27,7 @@ std::string fifteenDigits(double d)
     return buf;
 }
 
-// Temporary files for every output, and the outputs opened on them.
-struct Files {
-    std::array<TempFile, kOutputCount> temp;
-    std::array<std::optional<OutputFile>, kOutputCount> open;
-    BatchRun::Outputs outputs{};
-
-    explicit Files(std::optional<std::string> torrelsPath = std::nullopt)
-    {
-        for (std::size_t k = 0; k < kOutputCount; ++k) {
-            const bool torrels = k == static_cast<std::size_t>(Output::Torrels);
-            outputs[k] =
-                &open[k].emplace(OutputFile::create(torrels && torrelsPath ? *torrelsPath : temp[k].path()));
-        }
-    }
-    std::string text(Output o) const { return temp[static_cast<std::size_t>(o)].read(); }
-};
+using Files = test::RunFiles;
 
 class WindowTorrels : public ::testing::TestWithParam<std::tuple<int, bool>> {};
 

@@ -11,13 +11,13 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "numtext.h"
+#include "plain_model.h"
 #include "recording_form.h"
 #include "scripted_random.h"
 #include "silent_form.h"
@@ -105,32 +105,14 @@ struct Outcome {
     double torrels = 0;
 };
 
-// The model written from its rules alone, with a generator of its own and an
-// ordered set of (fitness, species) that yields the least fit.
 Outcome plainRun(int n, bool singleSite, int generations, unsigned seed)
 {
-    std::mt19937_64 gen(seed);
-    const auto fresh = [&gen] { return static_cast<float>(gen() >> 40) * (10.0f / 16777216.0f); };
-    std::vector<float> f(static_cast<std::size_t>(n));
-    std::set<std::pair<float, int>> byFitness;
-    for (int i = 0; i < n; ++i)
-        byFitness.emplace(f[static_cast<std::size_t>(i)] = fresh(), i);
-    const auto renew = [&](int i) {
-        float& v = f[static_cast<std::size_t>(i)];
-        byFitness.erase({v, i});
-        byFitness.emplace(v = fresh(), i);
-    };
+    testing::PlainModel model(n, singleSite, seed);
     Outcome out;
     for (int g = 0; g < generations; ++g) {
-        const auto [minimum, i] = *byFitness.begin();
-        if (minimum > out.threshold) {
+        if (const float minimum = model.step(); minimum > out.threshold) {
             out.threshold = minimum;
             ++out.torrels;
-        }
-        renew(i);
-        if (!singleSite) {
-            renew((i + 1) % n);
-            renew((i + n - 1) % n);
         }
     }
     return out;
