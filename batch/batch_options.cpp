@@ -13,7 +13,7 @@ namespace {
 
 // What an option's value is, and so how it is read and what the messages
 // say it must be.
-enum class Kind { Flag, Number, RuleName, File, Thresholds };
+enum class Kind { Flag, Number, RuleName, File, Thresholds, Path };
 
 struct Value {
     std::uint64_t number = 0;
@@ -111,6 +111,20 @@ constexpr Option kOptions[] = {
              "  0 then log bins, CSV: distance_min,distance_max,\n"
              "  count,density",
      .output = Output::Jumps},
+    {.name = "--checkpoint", .kind = Kind::Path, .value = "FILE",
+     .help = "write the run's whole state to FILE every\n"
+             "  --checkpoint-every seconds, at the end and when a\n"
+             "  signal ends the run; every output must be a file",
+     .set = [](BatchOptions& o, const Value& v) { o.checkpoint = std::string(v.text); }},
+    {.name = "--checkpoint-every", .kind = Kind::Number, .value = "SECONDS", .min = 1, .max = kMaxCheckpointEvery,
+     .help = "the interval of --checkpoint (default {default})",
+     .set = [](BatchOptions& o, const Value& v) { o.checkpointEvery = v.number; },
+     .current = [](const BatchOptions& o) { return o.checkpointEvery; }, .needs = "--checkpoint"},
+    {.name = "--resume", .kind = Kind::Path, .value = "FILE",
+     .help = "continue the run of checkpoint FILE, with the same\n"
+             "  options but perhaps more --generations; each output\n"
+             "  is cut back to its length then and appended to",
+     .set = [](BatchOptions& o, const Value& v) { o.resume = std::string(v.text); }},
     {.name = "--help", .kind = Kind::Flag, .help = "display this help and exit", .action = CommandLine::Action::Help},
     {.name = "--version", .kind = Kind::Flag, .help = "output version information and exit",
      .action = CommandLine::Action::Version},
@@ -123,6 +137,7 @@ constexpr Heading kHeadings[] = {
      "Outputs (FILE, or - for standard output; at most one output may be -; with\n"
      "none of them the torrel records go to standard output):"},
     {"--burn-in", "Statistics (after the burn-in; FILE as above):"},
+    {"--checkpoint", "Long runs:"},
     {"--help", ""},
 };
 
@@ -209,6 +224,8 @@ std::string accepts(const Option& o)
             return std::string(ruleName(Rule::ThreeSite)) + " or " + std::string(ruleName(Rule::SingleSite));
         case Kind::File:
             return "a file name, or - for standard output";
+        case Kind::Path:
+            return "a file name";
         case Kind::Thresholds:
             return "1 to " + std::to_string(kMaxAvalancheThresholds) +
                    " different numbers from 0 to below 10, separated by commas";
@@ -251,6 +268,8 @@ bool read(const Option& o, std::string_view text, Value& v)
             return false;
         case Kind::File:
             return !text.empty();
+        case Kind::Path:
+            return !text.empty() && text != "-";
         case Kind::Thresholds:
             return thresholds(text, v.numbers);
         case Kind::Flag:

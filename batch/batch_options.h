@@ -31,6 +31,9 @@ inline constexpr std::uint64_t kMaxGenerations = 1'000'000'000'000'000;
 // The largest seed every JSON reader keeps exact: 2^53 - 1.
 inline constexpr std::uint64_t kMaxSeed = (std::uint64_t{1} << 53) - 1;
 
+// The longest interval between two checkpoints: a year, in seconds.
+inline constexpr std::uint64_t kMaxCheckpointEvery = 366ULL * 24 * 3600;
+
 // What one run is asked to do. Output file names are as given; "-" is
 // standard output.
 struct BatchOptions {
@@ -45,6 +48,10 @@ struct BatchOptions {
     std::uint64_t burnIn = 0;
     std::vector<double> avalanches;  // the thresholds f0 of the f0-avalanches
     std::uint64_t fitnessEvery = 0;  // the step of the fitness snapshots; 0: the species count
+    // Checkpoints: where, how often, and where to resume from.
+    std::optional<std::string> checkpoint;
+    std::uint64_t checkpointEvery = 600;  // seconds
+    std::optional<std::string> resume;
 
     const std::optional<std::string>& output(Output o) const { return outputs[static_cast<std::size_t>(o)]; }
     bool operator==(const BatchOptions&) const = default;

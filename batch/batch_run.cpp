@@ -29,6 +29,17 @@ Statistics::Wanted wanted(const BatchOptions& o, const BatchRun::Outputs& output
     return {o.avalanches, given(Output::Minima), given(Output::Jumps), given(Output::Fitness)};
 }
 
+std::string compilerName()
+{
+#if defined(__clang__)
+    return "clang " __clang_version__;
+#elif defined(__GNUC__)
+    return "GCC " __VERSION__;
+#else
+    return "unknown";
+#endif
+}
+
 std::string endName(const BatchRun::Result& r)
 {
     switch (r.end) {
@@ -62,15 +73,27 @@ BatchRun::BatchRun(const BatchOptions& options, std::uint64_t seed, Outputs outp
       stop_(stop),
       random_(seed),
       ring_(options.species, options.rule, random_, *this),
-      stats_(wanted(options, outputs), options.species)
+      stats_(wanted(options, outputs), options.species),
+      header_(CheckpointHeader::of(options, seed))
 {
+}
+
+bool BatchRun::resumeFrom(const CheckpointHeader& header, CheckpointReader& state, std::string at)
+{
+    header_.resumes = header.resumes;
+    header_.resumes.push_back({header.generation, std::move(at)});
+    resumed_ = true;
+    return restore(header.generation, state);
 }
 
 BatchRun::Result BatchRun::run()
 {
-    start_ = lastTick_ = clock_();
-    writeHeaders();
-    ring_.begin();
+    start_ = lastTick_ = lastCheckpoint_ = clock_();
+    firstGeneration_ = ring_.state().generation;
+    if (!resumed_) {
+        writeHeaders();
+        ring_.begin();
+    }
 
     // The loop runs the engine alone between events: a threshold sample, a
     // fitness snapshot, the end of the burn-in, a reading of the clock, the
@@ -78,12 +101,16 @@ BatchRun::Result BatchRun::run()
     // what the statistics ask for.
     constexpr std::uint64_t never = std::numeric_limits<std::uint64_t>::max();
     const std::uint64_t total = options_.generations, burnIn = options_.burnIn;
-    std::uint64_t nextSample = out(Output::Threshold) ? options_.every : never;
+    // The next multiple of `step` after `from` past `start`.
+    const auto after = [](std::uint64_t from, std::uint64_t start, std::uint64_t step) {
+        return from < start ? start + step : start + ((from - start) / step + 1) * step;
+    };
+    const RingState& s = ring_.state();
+    std::uint64_t nextSample = out(Output::Threshold) ? after(s.generation, 0, options_.every) : never;
     const std::uint64_t snapshotEvery =
         options_.fitnessEvery != 0 ? options_.fitnessEvery : static_cast<std::uint64_t>(options_.species);
-    std::uint64_t nextSnapshot = out(Output::Fitness) ? burnIn + snapshotEvery : never;
-    std::uint64_t nextCheck = kCheckEvery;
-    const RingState& s = ring_.state();
+    std::uint64_t nextSnapshot = out(Output::Fitness) ? after(s.generation, burnIn, snapshotEvery) : never;
+    std::uint64_t nextCheck = after(s.generation, 0, kCheckEvery);
     while (s.generation < total && *stop_ == 0 && !writeFailed_) {
         const std::uint64_t until =
             std::min({total, nextSample, nextSnapshot, nextCheck, s.generation < burnIn ? burnIn : never});
@@ -108,6 +135,11 @@ BatchRun::Result BatchRun::run()
     if (progress_)
         progress_->clear();
 
+    // The last checkpoint, before the outputs written whole at the end: they
+    // are written again, whole, by a run that goes on from it.
+    if (options_.checkpoint && !writeFailed_ && firstFailure() == nullptr)
+        writeCheckpoint(checkpointError_);
+
     Result r;
     r.generations = s.generation;
     if (OutputFile* d = out(Output::Distribution))
@@ -124,6 +156,9 @@ BatchRun::Result BatchRun::run()
     if (const OutputFile* f = firstFailure()) {
         r.end = f->closedPipe() ? End::ClosedPipe : End::WriteError;
         r.failed = f;
+    } else if (!checkpointError_.empty()) {
+        r.end = End::WriteError;
+        r.checkpointError = checkpointError_;
     } else if (*stop_ != 0) {
         r.end = End::Signal;
         r.signal = *stop_;
@@ -195,8 +230,84 @@ void BatchRun::tick(double now)
     for (OutputFile* f : outputs_)
         if (f && !f->checkReader())
             writeFailed_ = true;
+    if (options_.checkpoint && !writeFailed_ &&
+        now - lastCheckpoint_ >= static_cast<double>(options_.checkpointEvery)) {
+        lastCheckpoint_ = now;
+        if (!writeCheckpoint(checkpointError_))
+            writeFailed_ = true;
+    }
     if (progress_)
-        progress_->update(ring_.state().generation, options_.generations, now - start_);
+        progress_->update(firstGeneration_, ring_.state().generation, options_.generations, now - start_);
+}
+
+bool BatchRun::writeCheckpoint(std::string& error)
+{
+    // The records written so far reach the disk first, so that the lengths
+    // the checkpoint gives are there after a power cut. The outputs written
+    // whole at the end hold nothing yet.
+    for (int k = 0; k < kOutputCount; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        OutputFile* f = outputs_[i];
+        const bool streamed = k == static_cast<int>(Output::Torrels) || k == static_cast<int>(Output::Log) ||
+                              k == static_cast<int>(Output::Threshold);
+        if (f && streamed && !f->sync()) {
+            error = "write error on '" + f->name() + "': " + f->errorText();
+            return false;
+        }
+        header_.lengths[i] = !f ? CheckpointHeader::kNoOutput : streamed ? f->length() : 0;
+    }
+    const RingState& s = ring_.state();
+    header_.generation = s.generation;
+    CheckpointWriter w;
+    header_.write(w);
+    w.u64(random_.state());
+    w.u64(random_.reseeds());
+    w.u64(static_cast<std::uint64_t>(s.xpos));
+    w.u64(static_cast<std::uint64_t>(s.xposold));
+    w.f64(s.minimum);
+    w.f64(s.lowval);
+    w.u64(s.cursize);
+    w.u64(s.torrels);
+    w.floats(ring_.cells().values());
+    sizes_.save(w);
+    stats_.save(w);
+    std::string why;
+    if (!writeAtomically(*options_.checkpoint, w.finish(), why)) {
+        error = "cannot write checkpoint '" + *options_.checkpoint + "': " + why;
+        return false;
+    }
+    return true;
+}
+
+bool BatchRun::restore(std::uint64_t generation, CheckpointReader& r)
+{
+    RingState s;
+    s.generation = generation;
+    const std::uint64_t state = r.u64(), reseeds = r.u64();
+    random_ = CountedRandom(state, reseeds);
+    const std::uint64_t xpos = r.u64(), xposold = r.u64();
+    s.minimum = static_cast<float>(r.f64());
+    s.lowval = r.f64();
+    s.cursize = r.u64();
+    s.torrels = r.u64();
+    // Only a state this program can have made goes on.
+    const auto species = static_cast<std::uint64_t>(options_.species);
+    if (xpos >= species || xposold >= species || s.cursize == 0)
+        r.fail();
+    s.xpos = static_cast<int>(xpos % species);
+    s.xposold = static_cast<int>(xposold % species);
+    ring_.restore(s, [&r] {
+        float f = 0;
+        r.floats({&f, 1});
+        if (!(f >= 0.0f && f < 10.0f)) {
+            r.fail();
+            f = 0;
+        }
+        return f;
+    });
+    sizes_.load(r);
+    stats_.load(r);
+    return r.atEnd();
 }
 
 bool BatchRun::flushData()
@@ -237,10 +348,30 @@ void BatchRun::writeSummary(const Result& r, double seconds)
                   buf, std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 3).ptr));
     if (seconds > 0)
         j.member("generations_per_second",
-                 static_cast<std::uint64_t>(std::llround(static_cast<double>(r.generations) / seconds)));
+                 static_cast<std::uint64_t>(
+                     std::llround(static_cast<double>(r.generations - firstGeneration_) / seconds)));
     else
         j.null("generations_per_second");
     j.member("interrupted", r.end != End::Completed).member("ended_by", endName(r));
+
+    // Where the run came from: how it was asked for, what built it, what of
+    // it is not in the records, and where it was resumed.
+    j.beginArray("command_line");
+    for (const std::string& arg : commandLine_)
+        j.member({}, arg);
+    j.end();
+    j.beginObject("build")
+        .member("version", QUILLMAR_VERSION)
+        .member("compiler", compilerName())
+        .member("selection", "tree of minima, 16 children a node")
+        .member("kernel", MinimumTree::kernel())
+        .end();
+    // The torrel in progress at the end: censored, in no record.
+    j.member("open_torrel", ring_.state().cursize);
+    j.beginArray("resumes");
+    for (const CheckpointHeader::Resume& resume : header_.resumes)
+        j.beginObject().member("from_generation", resume.generation).member("at", resume.at).end();
+    j.end();
 
     // What the statistics counted, after the burn-in.
     j.member("burn_in", options_.burnIn).member("counted_generations", stats_.counted());

@@ -32,6 +32,7 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       createdPath_(std::move(other.createdPath_)),
       buffer_(std::move(other.buffer_)),
       used_(std::exchange(other.used_, 0)),
+      written_(other.written_),
       errno_(other.errno_),
       dev_(other.dev_),
       ino_(other.ino_),
@@ -90,6 +91,37 @@ bool OutputFile::truncate()
     return errno_ == 0;
 }
 
+bool OutputFile::canCutBack() const
+{
+    struct stat null {};
+    return S_ISREG(mode_) ||
+           (S_ISCHR(mode_) && ::stat("/dev/null", &null) == 0 && dev_ == null.st_dev && ino_ == null.st_ino);
+}
+
+bool OutputFile::cutBackTo(std::uint64_t n)
+{
+    if (errno_ != 0 || !S_ISREG(mode_))
+        return errno_ == 0;
+    if (::ftruncate(fd_, static_cast<off_t>(n)) != 0 || ::lseek(fd_, static_cast<off_t>(n), SEEK_SET) < 0)
+        errno_ = errno;
+    else
+        written_ = n;
+    return errno_ == 0;
+}
+
+std::uint64_t OutputFile::sizeOnDisk() const
+{
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+bool OutputFile::sync()
+{
+    if (flush() && S_ISREG(mode_) && ::fsync(fd_) != 0)
+        errno_ = errno;
+    return errno_ == 0;
+}
+
 bool OutputFile::close()
 {
     flush();
@@ -129,6 +161,7 @@ void OutputFile::writeOut(const char* p, std::size_t n)
         }
         p += w;
         n -= static_cast<std::size_t>(w);
+        written_ += static_cast<std::uint64_t>(w);
     }
 }
 
@@ -185,6 +218,16 @@ bool OutputFile::closedPipe() const
 bool OutputFile::sameFileAs(const OutputFile& other) const
 {
     return mode_ != 0 && other.mode_ != 0 && dev_ == other.dev_ && ino_ == other.ino_ && !S_ISCHR(mode_);
+}
+
+bool OutputFile::sameFileAs(const struct stat& st) const
+{
+    return mode_ != 0 && dev_ == st.st_dev && ino_ == st.st_ino && !S_ISCHR(mode_);
+}
+
+bool OutputFile::regularFile() const
+{
+    return S_ISREG(mode_);
 }
 
 std::string OutputFile::errorText() const

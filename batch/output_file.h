@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -79,6 +80,18 @@ public:
     bool checkReader();
     // Empties a regular file that open() opened; other files are left as they are.
     bool truncate();
+    // Cuts a regular file back to `n` bytes and writes on from there, for a
+    // resumed run; a device that keeps nothing (/dev/null) is left as it is.
+    bool cutBackTo(std::uint64_t n);
+    // Whether cutBackTo() can work: a regular file, or /dev/null.
+    bool canCutBack() const;
+    // The size of the file now, as the system sees it.
+    std::uint64_t sizeOnDisk() const;
+    // The bytes the file holds as this writer sees it: what it held when cut
+    // back, and everything written and buffered since.
+    std::uint64_t length() const { return written_ + used_; }
+    // Flushes, then asks the system to put the bytes on the disk.
+    bool sync();
     // Flushes and closes the descriptor, standard output's too: a failed close
     // (a quota, NFS) is a failure like a failed write.
     bool close();
@@ -91,6 +104,9 @@ public:
     // One file under two outputs, whose bytes would mix; a device such as
     // /dev/null may take any number.
     bool sameFileAs(const OutputFile& other) const;
+    // The same, against a file looked at with stat().
+    bool sameFileAs(const struct stat& st) const;
+    bool regularFile() const;
     const std::string& name() const { return name_; }
     // "No space left on device": the reason of the first failure.
     std::string errorText() const;
@@ -109,6 +125,7 @@ private:
     std::string createdPath_;  // what discard() removes; empty when the file was there before
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
+    std::uint64_t written_ = 0;  // the position in the file after the last write
     int errno_ = 0;
     // What fstat() found when the file opened; mode_ is 0 when nothing is known.
     dev_t dev_ = 0;

@@ -7,9 +7,9 @@
 
 namespace quillmar::batch {
 
-std::string ProgressLine::text(std::uint64_t done, std::uint64_t total, double seconds)
+std::string ProgressLine::text(std::uint64_t from, std::uint64_t done, std::uint64_t total, double seconds)
 {
-    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    const double rate = seconds > 0 ? static_cast<double>(done - from) / seconds : 0;
     char buf[160];
     int n = std::snprintf(buf, sizeof buf, "%llu of %llu generations (%.0f%%)",
                           static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
@@ -36,10 +36,10 @@ std::string ProgressLine::text(std::uint64_t done, std::uint64_t total, double s
     return s;
 }
 
-void ProgressLine::update(std::uint64_t done, std::uint64_t total, double seconds)
+void ProgressLine::update(std::uint64_t from, std::uint64_t done, std::uint64_t total, double seconds)
 {
     // Carriage return, the line, then erase whatever a longer line left.
-    put("\r" + text(done, total, seconds) + "\x1b[K");
+    put("\r" + text(from, done, total, seconds) + "\x1b[K");
     shown_ = true;
 }
 

@@ -12,11 +12,12 @@ public:
     // Writes to the file descriptor `fd` (a terminal).
     explicit ProgressLine(int fd) : fd_(fd) {}
 
-    void update(std::uint64_t done, std::uint64_t total, double seconds);
+    // `done` of `total` generations, `done - from` of them in `seconds`.
+    void update(std::uint64_t from, std::uint64_t done, std::uint64_t total, double seconds);
     void clear();
 
     // "1200000 of 5000000 generations (24%), 31.2 M/s, 0:01 left"
-    static std::string text(std::uint64_t done, std::uint64_t total, double seconds);
+    static std::string text(std::uint64_t from, std::uint64_t done, std::uint64_t total, double seconds);
 
 private:
     void put(const std::string& s);

@@ -14,6 +14,20 @@ void SizeHistogram::add(std::uint64_t size)
         largest_ = size;
 }
 
+void SizeHistogram::save(CheckpointWriter& w) const
+{
+    w.counts(counts_);
+    w.u64(total_);
+    w.u64(largest_);
+}
+
+void SizeHistogram::load(CheckpointReader& r)
+{
+    r.counts(counts_);
+    total_ = r.u64();
+    largest_ = r.u64();
+}
+
 void SizeHistogram::write(OutputFile& out) const
 {
     out.write("size_min,size_max,count,density\n");

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "checkpoint.h"
 #include "output_file.h"
 
 namespace quillmar::batch {
@@ -20,6 +21,9 @@ public:
     // largest size's, empty ones included; density is count / (bin width x
     // total), an estimate of the probability of one size in the bin.
     void write(OutputFile& out) const;
+
+    void save(CheckpointWriter& w) const;
+    void load(CheckpointReader& r);
 
 private:
     std::array<std::uint64_t, 64> counts_{};

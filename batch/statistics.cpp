@@ -70,6 +70,37 @@ void AvalancheCounter::write(OutputFile& out) const
                  [&](std::uint64_t size, std::uint64_t n) { out.row().add(f0_[i]).add(size).add(n).end(); });
 }
 
+void AvalancheCounter::save(CheckpointWriter& w) const
+{
+    // Sizes as (size, count) pairs: the counts are few beside their slots.
+    for (std::size_t i = 0; i < f0_.size(); ++i) {
+        w.u64(open_[i]);
+        std::uint64_t n = 0;
+        eachSize(i, [&](std::uint64_t, std::uint64_t) { ++n; });
+        w.u64(n);
+        eachSize(i, [&](std::uint64_t size, std::uint64_t count) {
+            w.u64(size);
+            w.u64(count);
+        });
+    }
+}
+
+void AvalancheCounter::load(CheckpointReader& r)
+{
+    for (std::size_t i = 0; i < f0_.size(); ++i) {
+        open_[i] = r.u64();
+        for (std::uint64_t n = r.u64(); n > 0 && r.ok(); --n) {
+            const std::uint64_t size = r.u64(), count = r.u64();
+            if (size == 0)
+                r.fail();
+            else if (size < kSmall)
+                small_[i * kSmall + size] = count;
+            else
+                large_[i][size] = count;
+        }
+    }
+}
+
 std::uint64_t FitnessHistogram::total() const
 {
     std::uint64_t n = 0;
@@ -135,6 +166,40 @@ void Statistics::snapshot(std::span<const float> values)
     }
     ++snapshots_;
     snapshotValues_ += values.size();
+}
+
+void Statistics::save(CheckpointWriter& w) const
+{
+    w.u64(counted_);
+    avalanches_.save(w);
+    if (minima_)
+        minima_->save(w);
+    if (fitness_) {
+        fitness_->save(w);
+        w.u64(snapshots_);
+        w.u64(snapshotValues_);
+        w.u64(static_cast<std::uint64_t>(fitnessSum_ >> 64));
+        w.u64(static_cast<std::uint64_t>(fitnessSum_));
+    }
+    if (jumps_)
+        jumps_->save(w);
+}
+
+void Statistics::load(CheckpointReader& r)
+{
+    counted_ = r.u64();
+    avalanches_.load(r);
+    if (minima_)
+        minima_->load(r);
+    if (fitness_) {
+        fitness_->load(r);
+        snapshots_ = r.u64();
+        snapshotValues_ = r.u64();
+        const std::uint64_t high = r.u64();
+        fitnessSum_ = Exact{high} << 64 | r.u64();
+    }
+    if (jumps_)
+        jumps_->load(r);
 }
 
 double Statistics::meanFitness() const

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "checkpoint.h"
 #include "output_file.h"
 #include "ring.h"
 
@@ -39,8 +40,8 @@ public:
         const std::size_t n = f0_.size();
         for (std::size_t i = 0; i < n; ++i) {
             // Branch-free but for the rare long avalanche: an open avalanche
-            // that goes on is counted in the spare slot 0, and the first
-            // generation counted, with none open yet, opens one either way.
+            // that goes on is counted in slot 0, which means nothing, and the
+            // first generation counted, with none open yet, opens one either way.
             const bool ends = minimum >= from_[i];
             const std::uint64_t open = open_[i];
             if (open < kSmall)
@@ -55,6 +56,9 @@ public:
     // CSV "f0,size,count": a row per threshold and size that occurred, the
     // thresholds in the order given, sizes rising.
     void write(OutputFile& out) const;
+
+    void save(CheckpointWriter& w) const;
+    void load(CheckpointReader& r);
 
 private:
     static constexpr std::uint64_t kSmall = 4096;
@@ -82,6 +86,9 @@ public:
     // count / (0.01 x total), an estimate of the probability density.
     void write(OutputFile& out) const;
 
+    void save(CheckpointWriter& w) const { w.counts(counts_); }
+    void load(CheckpointReader& r) { r.counts(counts_); }
+
     // The bin of f: floor(100 f), exact since 100 f is exact in double precision.
     static std::size_t bin(float f) { return static_cast<std::size_t>(static_cast<double>(f) * 100.0); }
 
@@ -106,6 +113,9 @@ public:
     // CSV "distance_min,distance_max,count,density", every bin up to the one
     // of species / 2; density is count / (bin width x total).
     void write(OutputFile& out) const;
+
+    void save(CheckpointWriter& w) const { w.counts(counts_); }
+    void load(CheckpointReader& r) { r.counts(counts_); }
 
 private:
     int species_;
@@ -148,6 +158,11 @@ public:
     // The mean fitness over every snapshot, exact but for the last rounding;
     // NaN before the first.
     double meanFitness() const;
+
+    // Everything counted so far; load() reads it into statistics that were
+    // made for the same options.
+    void save(CheckpointWriter& w) const;
+    void load(CheckpointReader& r);
 
 private:
     AvalancheCounter avalanches_;

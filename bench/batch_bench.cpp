@@ -31,10 +31,17 @@ std::uint64_t batchRunGenerations(std::int64_t species)
     return species <= 32765 ? 1'000'000 : 10'000'000;
 }
 
+std::uint64_t batchLongGenerations()
+{
+    // Some seconds: a checkpoint every second is written several times.
+    return 60'000'000;
+}
+
 namespace {
 
 using quillmar::batch::BatchOptions;
 using quillmar::batch::BatchRun;
+using quillmar::batch::kOutputCount;
 using quillmar::batch::Output;
 using quillmar::batch::OutputFile;
 
@@ -124,6 +131,74 @@ void BM_BatchStatistics(benchmark::State& state)
     batchRun(state, true);
 }
 BENCHMARK(BM_BatchStatistics)->Arg(50)->Arg(32765)->Unit(benchmark::kMillisecond);
+
+// Long runs at 32765 species, with a checkpoint every second or none: the
+// cost of checkpoints to a run.
+void batchLong(benchmark::State& state, bool checkpoints)
+{
+    const TempPath torrels, checkpoint;
+    BatchOptions options;
+    options.species = 32765;
+    options.generations = batchLongGenerations();
+    if (checkpoints) {
+        options.checkpoint = checkpoint.path;
+        options.checkpointEvery = 1;
+    }
+    const volatile std::sig_atomic_t noStop = 0;
+    for (auto _ : state) {
+        OutputFile out = OutputFile::create(torrels.path);
+        BatchRun::Outputs outputs{};
+        outputs[static_cast<std::size_t>(Output::Torrels)] = &out;
+        BatchRun run(options, 1, outputs, steadySeconds, nullptr, &noStop);
+        if (run.run().end != BatchRun::End::Completed) {
+            state.SkipWithError("the run did not complete");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(options.generations));
+}
+
+void BM_BatchLong(benchmark::State& state)
+{
+    batchLong(state, false);
+}
+BENCHMARK(BM_BatchLong)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+void BM_BatchLongCheckpointed(benchmark::State& state)
+{
+    batchLong(state, true);
+}
+BENCHMARK(BM_BatchLongCheckpointed)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+// One checkpoint of a run at 32765 species with every statistic, written
+// and put on the disk with its records.
+void BM_Checkpoint(benchmark::State& state)
+{
+    const TempPath checkpoint;
+    std::vector<TempPath> files(kOutputCount);
+    BatchOptions options;
+    options.species = static_cast<int>(state.range(0));
+    options.generations = 1'000'000;
+    options.avalanches = {4.0, 5.5, 6.5, 6.67};
+    options.checkpoint = checkpoint.path;
+    std::vector<OutputFile> out;
+    out.reserve(kOutputCount);
+    BatchRun::Outputs outputs{};
+    for (std::size_t k = 0; k < kOutputCount; ++k)
+        if (k != static_cast<std::size_t>(Output::Summary))
+            outputs[k] = &out.emplace_back(OutputFile::create(files[k].path));
+    const volatile std::sig_atomic_t noStop = 0;
+    BatchRun run(options, 1, outputs, steadySeconds, nullptr, &noStop);
+    run.run();
+    std::string error;
+    for (auto _ : state)
+        if (!run.writeCheckpoint(error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(checkpoint.path));
+}
+BENCHMARK(BM_Checkpoint)->Arg(32765)->Unit(benchmark::kMillisecond);
 
 // Cells with no selection: the "least fit" is simply the species after the
 // last one chosen, so a generation costs its draws and its bookkeeping only.

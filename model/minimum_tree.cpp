@@ -128,6 +128,15 @@ MinimumTree::MinimumTree(int species) : species_(species)
     rebuild();
 }
 
+const char* MinimumTree::kernel()
+{
+#if defined(__SSE2__)
+    return "sse2";
+#else
+    return "scalar";
+#endif
+}
+
 std::size_t MinimumTree::bytes() const
 {
     const std::size_t capacity = offsets_.back();

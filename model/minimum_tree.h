@@ -45,6 +45,9 @@ public:
     // The lowest index whose value is the smallest.
     int firstMinimum() const { return rootIndex_; }
 
+    // The instructions a group of 16 is handled with: "sse2" or "scalar".
+    static const char* kernel();
+
     // The memory the cells and the tree take.
     std::size_t bytes() const;
 

@@ -71,6 +71,16 @@ public:
         });
     }
 
+    // Goes on from a state a ring had, with its fitness values given by
+    // next() in species order (a checkpoint's); the generator must be where
+    // it stood then.
+    template <class Next>
+    void restore(const RingState& state, Next&& next)
+    {
+        state_ = state;
+        cells_.fill(next);
+    }
+
     // One generation: select, count, then mutate.
     void step()
     {

@@ -40,6 +40,14 @@ def wait_until(condition, what, proc):
         time.sleep(0.01)
 
 
+def comparable(summary):
+    """A summary less what differs between runs of the same data: the timings,
+    the command line (the files' names) and the record of resumes."""
+    for key in ["seconds", "generations_per_second", "command_line", "resumes"]:
+        del summary[key]
+    return summary
+
+
 def rows(path):
     with open(path, newline="") as f:
         text = f.read()
@@ -165,6 +173,73 @@ Run = collections.namedtuple("Run", "what args act status ended_by stdout closed
 File = collections.namedtuple("File", "args status message stdout close_fails", defaults=(None, False))
 
 
+MASK = (1 << 64) - 1
+
+
+def splitmix64(z):
+    z = ((z ^ (z >> 30)) * 0xBF58476D1CE4E5B9) & MASK
+    z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & MASK
+    return z ^ (z >> 31)
+
+
+def resealed(checkpoint):
+    """The checkpoint with its checksum made anew, as the program computes it, so
+    that a change to its fields is not taken for a torn file."""
+    body, h = checkpoint[:-8], len(checkpoint) - 8
+    whole = len(body) // 8 * 8
+    for i in range(0, whole, 8):
+        h = splitmix64(h ^ int.from_bytes(body[i:i + 8], "little"))
+    h = splitmix64(h ^ int.from_bytes(body[whole:].ljust(8, b"\0"), "little") ^ 0x80)
+    return body + h.to_bytes(8, "little")
+
+
+def checkpoint_generation(checkpoint):
+    """The generation a checkpoint was written at, read from its header."""
+    at = 8
+    n = int.from_bytes(checkpoint[at:at + 8], "little")
+    at += 8 + n + 5 * 8  # version; species, rule, seed, every, burn-in
+    n = int.from_bytes(checkpoint[at:at + 8], "little")
+    at += 8 + 8 * n + 8  # the avalanche thresholds, then the fitness step
+    return int.from_bytes(checkpoint[at:at + 8], "little")
+
+
+class Checkpointed:
+    """A run with every output and every statistic, checkpointed."""
+
+    NAMES = ["torrels", "log", "threshold", "distribution", "summary", "avalanche-sizes", "minima", "fitness",
+             "jumps"]
+
+    def __init__(self, directory, rule):
+        self.dir, self.rule = directory, rule
+        os.makedirs(directory, exist_ok=True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def args(self, generations, *more):
+        outputs = [a for name in self.NAMES for a in (f"--{name}", self.path(name))]
+        return ["--species", "100", "--seed", "9", "--rule", self.rule, "--generations", str(generations),
+                "--burn-in", "1000", "--avalanches", "5,6.5", "--quiet", "--checkpoint", self.path("checkpoint"),
+                *outputs, *more]
+
+    def data(self):
+        got = {name: contents(self.path(name)) for name in self.NAMES if name != "summary"}
+        got["summary"] = comparable(self.summary())
+        return got
+
+    def summary(self):
+        return json.loads(contents(self.path("summary")))
+
+
+def contents(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def files_in(directory):
+    return {name: contents(os.path.join(directory, name)) for name in sorted(os.listdir(directory))}
+
+
 class BatchCommand(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
@@ -186,10 +261,7 @@ class BatchCommand(unittest.TestCase):
             for name in ["torrels", "log", "threshold", "distribution"]:
                 self.assertEqual(a.read(name), b.read(name), f"{rule} {name}")
             self.assertNotEqual(a.read("torrels"), other.read("torrels"))
-            timing = ["seconds", "generations_per_second"]
-            sa, sb = a.summary(), b.summary()
-            for key in timing:
-                del sa[key], sb[key]
+            sa, sb = comparable(a.summary()), comparable(b.summary())
             self.assertEqual(sa, sb)
             self.assertEqual((sa["seed"], sa["rule"], sa["species"], sa["interrupted"]), (20240611, rule, 30, False))
 
@@ -326,6 +398,102 @@ class BatchCommand(unittest.TestCase):
                 seen += 1
         self.assertEqual(r.returncode, 0)
         self.assertGreater(seen, 0)
+
+    def test_checkpoints(self):
+        """A run stopped, killed or finished and then resumed is the run made in one go."""
+        generations = 5_000_000
+        for rule in ["three-site", "single-site"]:
+            one = Checkpointed(os.path.join(self.tmp.name, rule, "one"), rule)
+            self.assertEqual(run(*one.args(generations)).returncode, 0)
+
+            stopped = Checkpointed(os.path.join(self.tmp.name, rule, "stopped"), rule)
+            p = subprocess.Popen([BATCH, *stopped.args(generations)])
+            wait_until(lambda: os.path.exists(stopped.path("torrels")) and os.path.getsize(stopped.path("torrels")) > 100,
+                       "torrel records", p)
+            p.send_signal(signal.SIGINT)
+            self.assertEqual(p.wait(timeout=120), -signal.SIGINT)
+            self.assertTrue(stopped.summary()["interrupted"])
+
+            killed = Checkpointed(os.path.join(self.tmp.name, rule, "killed"), rule)
+            p = subprocess.Popen([BATCH, *killed.args(EVER, "--checkpoint-every", "1")])
+            wait_until(lambda: os.path.exists(killed.path("checkpoint")), "checkpoint", p)
+            p.kill()
+            p.wait(timeout=120)
+            # The records written after the checkpoint are cut off by the resume.
+            past = checkpoint_generation(contents(killed.path("checkpoint"))) + 1_000_000
+            again = Checkpointed(os.path.join(self.tmp.name, rule, "killed-one"), rule)
+            self.assertEqual(run(*again.args(past)).returncode, 0)
+
+            extended = Checkpointed(os.path.join(self.tmp.name, rule, "extended"), rule)
+            self.assertEqual(run(*extended.args(generations // 4)).returncode, 0)
+
+            for name, resumed, reference, total in [("SIGINT", stopped, one, generations),
+                                                    ("SIGKILL", killed, again, past),
+                                                    ("finished", extended, one, generations)]:
+                with self.subTest(rule=rule, ended=name):
+                    r = run(*resumed.args(total, "--resume", resumed.path("checkpoint")))
+                    self.assertEqual((r.returncode, r.stderr), (0, b""))
+                    self.assertEqual(resumed.data(), reference.data())
+                    self.assertEqual(len(resumed.summary()["resumes"]), 1)
+
+    def test_refused_resumes_touch_nothing(self):
+        base = Checkpointed(os.path.join(self.tmp.name, "base"), "three-site")
+        self.assertEqual(run(*base.args(1_000_000)).returncode, 0)
+        checkpoint = contents(base.path("checkpoint"))
+        of = f" in checkpoint '{base.path('checkpoint')}'"
+
+        def changed(index, value):
+            return lambda a: a[:index] + [value] + a[index + 1:]
+
+        def without(option):
+            return lambda a: [x for i, x in enumerate(a) if x != option and (i == 0 or a[i - 1] != option)]
+
+        def cut(name, size):
+            def act():
+                with open(base.path(name), "r+b") as f:
+                    f.truncate(size)
+            return act
+
+        def write(data):
+            def act():
+                with open(base.path("checkpoint"), "wb") as f:
+                    f.write(data)
+            return act
+
+        altered = bytearray(checkpoint)
+        altered[len(altered) // 2] ^= 1
+        cases = [
+            # what is changed, what the command line says, the message
+            (write(resealed(checkpoint.replace(b"1.00", b"0.99", 1))), None,
+             f"checkpoint '{base.path('checkpoint')}' is from quillmar-batch 0.99, not 1.00"),
+            (None, changed(1, "101"), "--species is 101 here but 100" + of),
+            (None, changed(5, "single-site"), "--rule is single-site here but three-site" + of),
+            (None, changed(3, "10"), "--seed is 10 here but 9" + of),
+            (None, changed(9, "5"), "--burn-in is 5 here but 1000" + of),
+            (None, changed(11, "5"), "--avalanches is 5 here but 5,6.5" + of),
+            (None, without("--minima"), "--minima is not given here but is" + of),
+            (None, changed(7, "999999"), "--generations is 999999, fewer than the 1000000 generations already run" + of),
+            (write(checkpoint[:len(checkpoint) // 2]), None, "is damaged: torn, cut short or altered"),
+            (write(bytes(altered)), None, "is damaged: torn, cut short or altered"),
+            (cut("torrels", 10), None, f"--torrels ('{base.path('torrels')}') holds 10 bytes, fewer than the"),
+            (None, lambda a: a + ["--torrels", "-"], "--torrels is standard output, which a resumed run cannot cut back"),
+            (lambda: os.remove(base.path("checkpoint")), None, "cannot read checkpoint"),
+        ]
+        saved = files_in(base.dir)
+        for act, edit, message in cases:
+            with self.subTest(message):
+                for name, data in saved.items():
+                    with open(base.path(name), "wb") as f:
+                        f.write(data)
+                if act:
+                    act()
+                before = files_in(base.dir)
+                args = base.args(1_000_000, "--resume", base.path("checkpoint"))
+                r = run(*(edit(args) if edit else args))
+                self.assertEqual((r.returncode, r.stdout), (2, b""))
+                self.assertIn(message, r.stderr.decode())
+                self.assertEqual(r.stderr.count(b"\n"), 1)
+                self.assertEqual(files_in(base.dir), before)
 
     def test_version(self):
         self.assertEqual(run("--version").stdout, b"quillmar-batch 1.00\n")
