@@ -48,7 +48,8 @@ Controls::Controls(QWidget& window, ErrorBoundary& boundary)
     std::array<QLabel*, kControls.size()> labels{};
     for (std::size_t row = 0; row < kControls.size(); ++row) {
         const ControlSpec& c = kControls[row];
-        const QString text = QString::fromUtf8(c.text);
+        const std::string_view initial = initialText(c);
+        const QString text = QString::fromUtf8(initial.data(), static_cast<qsizetype>(initial.size()));
         QWidget* widget = nullptr;
         switch (c.kind) {
             case ControlSpec::Kind::TextBox: {
@@ -56,7 +57,7 @@ Controls::Controls(QWidget& window, ErrorBoundary& boundary)
                 e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
                 // Qt cuts a line edit's text at 32767 characters by default; a box holds any text.
                 e->setMaxLength(std::numeric_limits<int>::max());
-                textBoxes_[static_cast<std::size_t>(*c.box)] = e;
+                textBoxes_[indexOf(*c.box)] = e;
                 widget = e;
                 break;
             }

@@ -27,7 +27,7 @@ public:
     Controls(QWidget& window, ErrorBoundary& boundary);
 
     // A single-line text box; nullptr for the log, which is txtOutput.
-    QLineEdit* textBox(TextBox box) const { return textBoxes_[static_cast<std::size_t>(box)]; }
+    QLineEdit* textBox(TextBox box) const { return textBoxes_[indexOf(box)]; }
     QCheckBox* checkBox(CheckBox box) const { return box == CheckBox::chkStep ? chkStep : chkRule2; }
 
     QPlainTextEdit* txtOutput = nullptr;

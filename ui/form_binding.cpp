@@ -29,11 +29,6 @@ constexpr int kLogIntervalMs = 100;
 // in batches of this many, so that no flush holds input up for long.
 constexpr int kMaxWaitingLines = 2000;
 
-std::size_t at(TextBox box)
-{
-    return static_cast<std::size_t>(box);
-}
-
 QString fromUtf8(std::string_view s)
 {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -55,17 +50,17 @@ FormBinding::FormBinding(QWidget& window, const Controls& controls, ErrorBoundar
     : window_(window), controls_(controls), boundary_(boundary), showMessage_(std::move(showMessage))
 {
     separator_ = QLocale().decimalPoint().toStdString();
-    for (int i = 0; i < kTextBoxCount; ++i) {
-        const auto b = static_cast<TextBox>(i);
-        QLineEdit* e = controls_.textBox(b);
-        if (!e)
-            continue;  // the log
-        counter_[at(b)] = kControls[rowOf(b)].counter;
-        cache_[at(b)] = e->text().toStdString();
+    for (const ControlSpec& c : kControls) {
+        if (c.kind != ControlSpec::Kind::TextBox)
+            continue;  // the log, and the controls that are no text box
+        const std::size_t i = indexOf(*c.box);
+        QLineEdit* e = controls_.textBox(*c.box);
+        counter_[i] = c.counter;
+        cache_[i] = e->text().toStdString();
         // A box the user edits is read on every pass; its kept text follows every edit.
-        if (!counter_[at(b)])
-            connect(e, &QLineEdit::textChanged, this, [this, b](const QString& t) {
-                boundary_.run(Entry::TextChanged, [&] { cache_[at(b)] = t.toStdString(); });
+        if (!c.counter)
+            connect(e, &QLineEdit::textChanged, this, [this, i](const QString& t) {
+                boundary_.run(Entry::TextChanged, [&] { cache_[i] = t.toStdString(); });
             });
     }
     controls_.txtOutput->installEventFilter(this);
@@ -77,7 +72,7 @@ FormBinding::FormBinding(QWidget& window, const Controls& controls, ErrorBoundar
 std::string FormBinding::text(TextBox box) const
 {
     if (box != TextBox::txtOutput)
-        return cache_[at(box)];
+        return cache_[indexOf(box)];
     const QString shown = controls_.txtOutput->toPlainText();
     const qsizetype mark = pendingLog_.empty() ? shown.size() : logMark_.position();
     std::string out;
@@ -96,9 +91,9 @@ void FormBinding::setText(TextBox box, std::string_view text)
         controls_.txtOutput->setPlainText(fromUtf8(text));
         return;
     }
-    cache_[at(box)] = text;
-    if (counter_[at(box)])
-        stale_[at(box)] = true;  // shown by the next present()
+    cache_[indexOf(box)] = text;
+    if (counter_[indexOf(box)])
+        stale_[indexOf(box)] = true;  // shown by the next present()
     else
         controls_.textBox(box)->setText(fromUtf8(text));
 }
@@ -216,13 +211,13 @@ bool FormBinding::eventFilter(QObject* watched, QEvent* event)
 
 void FormBinding::present(bool log)
 {
-    for (std::size_t i = 0; i < stale_.size(); ++i) {
-        if (stale_[i]) {
-            QLineEdit* e = controls_.textBox(static_cast<TextBox>(i));
-            e->setText(QString::fromStdString(cache_[i]));
-            e->setCursorPosition(0);  // show the start of a long number
-            stale_[i] = false;
-        }
+    for (const ControlSpec& c : kControls) {
+        if (!c.counter || !stale_[indexOf(*c.box)])
+            continue;
+        QLineEdit* e = controls_.textBox(*c.box);
+        e->setText(QString::fromStdString(cache_[indexOf(*c.box)]));
+        e->setCursorPosition(0);  // show the start of a long number
+        stale_[indexOf(*c.box)] = false;
     }
     if (log)
         flushLog();

@@ -219,7 +219,7 @@ TEST_P(LongText, BoxKeepsEveryCharacter)
 std::string longTextName(const ::testing::TestParamInfo<std::tuple<TextBox, Way>>& info)
 {
     const auto [box, way] = info.param;
-    return std::string(kBoxNames[static_cast<int>(box)]) + "_" + kWays[static_cast<int>(way)];
+    return std::string(kBoxNames[indexOf(box)]) + "_" + kWays[static_cast<int>(way)];
 }
 
 // clang-format off
