@@ -75,7 +75,8 @@ constexpr std::string_view initialText(const ControlSpec& c)
 }
 
 // Every text box and check box of the window interface, each button, each
-// handler and the picture stand in the table exactly once.
+// handler and the picture stand in the table exactly once; only labels name
+// a buddy.
 static_assert([] {
     const auto once = [](auto is) {
         int n = 0;
@@ -96,6 +97,9 @@ static_assert([] {
             return false;
     for (Button k : {Button::Command1, Button::cmdReset})
         if (!once([k](const ControlSpec& c) { return c.button == k; }))
+            return false;
+    for (const ControlSpec& c : kControls)
+        if (c.buddy && c.kind != ControlSpec::Kind::Label && c.kind != ControlSpec::Kind::WrappingLabel)
             return false;
     return true;
 }());

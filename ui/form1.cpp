@@ -2,11 +2,11 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFont>
+#include <QPalette>
 #include <QPushButton>
 
 #include <utility>
-
-#include "plot_widget.h"
 
 namespace quillmar {
 
@@ -14,7 +14,8 @@ Form1::Form1(QWidget* parent, WindowServices services)
     : QWidget(parent),
       services_(std::move(services)),
       boundary_(*this, services_.injectFault, [this](const QString& m) { reportFailure(m); }),
-      controls_(*this, boundary_),
+      picture1_(withLook(this), boundary_),
+      controls_(*this, picture1_),
       random_(services_.reseedClock),
       pacer_(services_.askClock, services_.askInterval),
       binding_(*this, controls_, boundary_, services_.showMessage),
@@ -30,11 +31,19 @@ Form1::Form1(QWidget* parent, WindowServices services)
     Form_Load();
 }
 
-Form1::~Form1()
+QWidget* Form1::withLook(QWidget* window)
 {
-    // The plot runs its events inside the boundary, which goes before the
-    // window's children do; so the plot goes first.
-    delete controls_.picture1;
+    window->setWindowTitle(QStringLiteral("Quillmar (ver 1.0)"));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    window->setFont(font);
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    window->setPalette(pal);
+    window->setAutoFillBackground(true);
+    window->resize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
+    return window;
 }
 
 void Form1::Form_Load()

@@ -9,6 +9,7 @@
 #include "error_boundary.h"
 #include "event_pacer.h"
 #include "form_binding.h"
+#include "plot_widget.h"
 #include "random_source.h"
 #include "run_controller.h"
 #include "simulation.h"
@@ -26,7 +27,11 @@ class Form1 final : public QWidget {
 
 public:
     explicit Form1(QWidget* parent = nullptr, WindowServices services = {});
-    ~Form1() override;
+
+    // Gives `window` the window's designed look, its caption, font, background
+    // and client size, and returns it. Controls built on it afterwards size
+    // their captions in its font.
+    static QWidget* withLook(QWidget* window);
 
     // What the window's surroundings may read of it.
     const Controls& controls() const { return controls_; }
@@ -52,6 +57,8 @@ private:
 
     WindowServices services_;
     ErrorBoundary boundary_;
+    // Its events run inside the boundary, so it goes before the boundary does.
+    PlotWidget picture1_;
     Controls controls_;
     ClockMixedRandom random_;
     EventPacer pacer_;

@@ -58,7 +58,7 @@ protected:
 
 private:
     QWidget& window_;
-    Controls controls_;
+    const Controls& controls_;
     ErrorBoundary& boundary_;
     ShowMessage showMessage_;
     std::array<bool, kTextBoxCount> counter_{};  // by TextBox: shown at the paced rate
