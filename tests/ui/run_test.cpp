@@ -186,7 +186,7 @@ protected:
     {
         services.askInterval = kInterval;
         // Each reading moves the clock on by a fraction of the interval.
-        services.askClock = [this] {
+        clock = [this] {
             now += kInterval * 2 / 5;
             events.push_back({Kind::Reading, total(), now});
             return now;
@@ -244,10 +244,19 @@ TEST_F(AskPacing, AsksAtEveryRunsFirstPassAfterHandlersAndOnceTheIntervalHasPass
                 lastReading = e.total;
                 break;
             case Kind::Reading: {
+                // Before an ask the screen's pacers read the clock too: the
+                // readings of one pass up to an ask are one decision.
+                std::size_t last = i;
+                while (last + 1 < events.size() && events[last + 1].kind == Kind::Reading &&
+                       events[last + 1].total == e.total)
+                    ++last;
+                const bool asks = last + 1 < events.size() && events[last + 1].kind == Kind::Ask;
+                i = last;
+                if (asks && nextForced < forced.size() && forced[nextForced] == e.total)
+                    break;  // an ask whatever the clock says: these were the screen's readings
                 EXPECT_LE(e.total - lastReading, EventPacer::kPassesPerReading) << "at " << e.total;
                 lastReading = e.total;
                 due = e.time - lastReturn >= kInterval;
-                const bool asks = i + 1 < events.size() && events[i + 1].kind == Kind::Ask;
                 EXPECT_EQ(asks, due) << "at " << e.total;
                 break;
             }

@@ -27,7 +27,11 @@ namespace quillmar::uitest {
 // box and the species-count message replaced by recorders.
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest() { services.askInterval = EventPacer::Interval::zero(); }
+    WindowTest()
+    {
+        services.askInterval = EventPacer::Interval::zero();
+        services.paceClock = [this] { return clock(); };
+    }
 
     void SetUp() override
     {
@@ -80,6 +84,9 @@ protected:
     // What the window takes from its surroundings; by default every pass asks
     // for events, so onEveryPass sees every pass. Change before SetUp runs.
     WindowServices services;
+    // The clock that paces the asks, the paints and the log: the steady clock
+    // unless a test replaces it, at any time.
+    EventPacer::Clock clock = EventPacer::steadyClock();
     // Runs at the start of all work at each place where Qt calls into the window.
     std::function<void(Entry)> fault;
     // Runs where an ask for events has returned.
