@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(Edits, EditThroughAccessibility, ::testing::Values(
         a.editableTextInterface()->replaceText(0, end, QStringLiteral("note")); }, "WNL"},
     AccessibleEdit{"SetTheValue", [](QAccessibleInterface& a, int) {
         a.setText(QAccessible::Value, QStringLiteral("note")); }, "WNL"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 // clang-format on
 
 struct Scroll {
@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Scroll{"ScrolledToTopStays", {{Qt::Key_Home, Qt::ControlModifier}}, false},
                       Scroll{
                           "PageUpStays", {{Qt::Key_End, Qt::ControlModifier}, {Qt::Key_PageUp, {}}}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 
 }  // namespace
 }  // namespace quillmar::uitest

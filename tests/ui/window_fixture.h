@@ -14,6 +14,7 @@
 
 #include "form1.h"
 #include "plot_widget.h"
+#include "test_helpers.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os)
