@@ -5,13 +5,11 @@
 
 namespace quillmar {
 
-// Paces work that a run does now and then rather than at every pass: the
-// yield's ask for the window system's events, a paint of the counters and the
-// plot, the log's insertion of its waiting lines. Each costs far more than a
-// generation, while the screen and the user need them only every so often;
-// so each is due once its interval has passed since it was last done, or when
-// it is named due at once. The clock may be read at every few calls only, as
-// reading it costs a fair share of a pass.
+// Paces work that a run does now and then rather than at every pass, as each
+// costs far more than a generation: the yield's ask for the window system's
+// events, a paint of the counters and the plot, the log's insertion of its
+// waiting lines. Work is due once its interval has passed since it was last
+// done, or at once when named due.
 class EventPacer {
 public:
     // A monotonic clock.

@@ -86,7 +86,7 @@ protected:
     // for events, so onEveryPass sees every pass. Change before SetUp runs.
     WindowServices services;
     // The clock that paces the asks, the paints and the log: the steady clock
-    // unless a test replaces it, at any time.
+    // unless a test replaces it, at any time, with one that goes on from it.
     EventPacer::Clock clock = EventPacer::steadyClock();
     // Runs at the start of all work at each place where Qt calls into the window.
     std::function<void(Entry)> fault;
