@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,30 @@ enum class TextBox {
     txtTotIter,
 };
 inline constexpr int kTextBoxCount = 9;
+
+// Where a text box stands in an array kept by box.
+constexpr std::size_t indexOf(TextBox box)
+{
+    return static_cast<std::size_t>(box);
+}
+
+// The text of every box when the window opens, by indexOf(box).
+inline constexpr std::array<std::string_view, kTextBoxCount> kStartTexts{
+    "",    // txtOutput
+    "50",  // txtNumPts
+    "0",   // txtNumAv
+    "1",   // txtGenerations
+    "0",   // txtSize
+    "0",   // txtLowval
+    "0",   // txtLargest
+    "0",   // txtIterate
+    "0",   // txtTotIter
+};
+
+constexpr std::string_view startText(TextBox box)
+{
+    return kStartTexts[indexOf(box)];
+}
 
 // The window's check boxes.
 enum class CheckBox { chkStep, chkRule2 };

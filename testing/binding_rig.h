@@ -1,6 +1,6 @@
 #pragma once
 
-// A window binding of its own, on a bare window with the designed controls,
+// A window binding of its own, on a window with the designed look and controls,
 // for tests and benchmarks that write to it as the engine does: texts and
 // log lines that the screen shows at the next present().
 
@@ -10,6 +10,7 @@
 
 #include "controls.h"
 #include "error_boundary.h"
+#include "form1.h"
 #include "form_binding.h"
 #include "plot_widget.h"
 
@@ -19,11 +20,9 @@ struct BindingRig {
     QStringList failures, messages;  // reported, not shown
     QWidget window;
     ErrorBoundary boundary{window, {}, [this](const QString& m) { failures << m; }};
-    Controls controls{window, boundary};
+    PlotWidget picture1{Form1::withLook(&window), boundary};
+    Controls controls{window, picture1};
     FormBinding binding{window, controls, boundary, [this](QWidget&, const QString& m) { messages << m; }};
-
-    // The plot runs its events inside the boundary, which goes first.
-    ~BindingRig() { delete controls.picture1; }
 };
 
 }  // namespace quillmar::testing

@@ -4,6 +4,7 @@
 // caption, records every write and keeps a recording plot, so tests and
 // benchmarks can run the simulation and the run controller headlessly.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -19,16 +20,8 @@ namespace quillmar::testing {
 
 class RecordingForm final : public FormView {
 public:
-    RecordingForm()
-    {
-        texts[idx(TextBox::txtNumPts)] = std::string("50");
-        texts[idx(TextBox::txtGenerations)] = std::string("1");
-        for (TextBox b : {TextBox::txtNumAv, TextBox::txtSize, TextBox::txtLowval, TextBox::txtLargest,
-                          TextBox::txtIterate, TextBox::txtTotIter})
-            texts[idx(b)] = std::string("0");
-    }
-
-    static std::size_t idx(TextBox b) { return static_cast<std::size_t>(b); }
+    // The window's texts when it opens.
+    RecordingForm() { std::ranges::copy(kStartTexts, texts.begin()); }
 
     std::array<std::string, kTextBoxCount> texts;
     std::array<int, 2> checks{0, 0};
@@ -43,20 +36,20 @@ public:
     RecordingPlot plotSurface;
     std::function<void()> onMessage;  // runs inside showMessage, like a modal loop
 
-    std::string& operator[](TextBox b) { return texts[idx(b)]; }
+    std::string& operator[](TextBox b) { return texts[indexOf(b)]; }
 
-    std::string text(TextBox box) const override { return texts[idx(box)]; }
+    std::string text(TextBox box) const override { return texts[indexOf(box)]; }
     void setText(TextBox box, std::string_view text) override
     {
-        texts[idx(box)] = text;
+        texts[indexOf(box)] = text;
         if (recordWrites)
             writes.emplace_back(box, std::string(text));
     }
     void appendText(TextBox box, std::string_view tail) override
     {
-        texts[idx(box)] += tail;
+        texts[indexOf(box)] += tail;
         if (recordWrites)
-            writes.emplace_back(box, texts[idx(box)]);
+            writes.emplace_back(box, texts[indexOf(box)]);
     }
     int value(CheckBox box) const override { return checks[static_cast<std::size_t>(box)]; }
     void setEnabled(CheckBox box, bool enabled) override

@@ -6,11 +6,19 @@
 
 #include <dlfcn.h>
 
+#include <QGuiApplication>
 #include <QPoint>
 #include <initializer_list>
 #include <vector>
 
 namespace quillmar::testing {
+
+// Whether the program runs on a real X server: Qt's X11 platform with a
+// display. The tests that need one skip themselves otherwise.
+inline bool onXServer()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") && QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
 class XTestInput {
 public:

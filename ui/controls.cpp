@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,122 +24,130 @@ constexpr int px(int twips)
     return twips / kTwipsPerPixel;
 }
 
-QFont windowFont()
+QLineEdit* lineEdit(const QString& text, QWidget& window)
 {
-    QFont f(QStringLiteral("Liberation Sans"));
-    f.setPixelSize(11);
-    f.setStyleHint(QFont::SansSerif);
-    return f;
+    auto* e = new QLineEdit(text, &window);
+    e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Qt cuts a line edit's text at 32767 characters by default; a box holds any text.
+    e->setMaxLength(std::numeric_limits<int>::max());
+    return e;
+}
+
+QPlainTextEdit* logBox(const QString& text, QWidget& window)
+{
+    auto* t = new QPlainTextEdit(text, &window);
+    t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    t->setTabChangesFocus(true);
+    // Tab stops every eight average characters keep a log line on one row.
+    t->setTabStopDistance(8.0 * QFontMetricsF(window.font()).averageCharWidth());
+    t->setAccessibleName(QStringLiteral("Torrel log"));
+    t->setAccessibleDescription(
+        QStringLiteral("One line per completed torrel: threshold fitness, then torrel size"));
+    return t;
+}
+
+QLabel* label(const QString& text, bool wraps, QWidget& window)
+{
+    auto* l = new QLabel(text, &window);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setTextFormat(Qt::PlainText);
+    l->setWordWrap(wraps);
+    return l;
+}
+
+QPushButton* button(const QString& text, QWidget& window)
+{
+    auto* b = new QPushButton(text, &window);
+    // Enter presses a button only while it has the focus; no default button.
+    b->setAutoDefault(true);
+    b->setDefault(false);
+    return b;
+}
+
+PlotWidget& picture(PlotWidget& p)
+{
+    p.setAccessibleName(QStringLiteral("Fitness plot"));
+    p.setAccessibleDescription(QStringLiteral(
+        "Each species as a small box at its index and fitness; the line is the threshold fitness"));
+    // Made before the other controls: stacked, and listed to screen readers,
+    // where the table puts it.
+    p.raise();
+    return p;
+}
+
+// Puts a control where the design has it, in its state.
+void place(QWidget& w, const ControlSpec& c)
+{
+    w.setObjectName(QString::fromLatin1(c.name));
+    w.setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
+    w.setEnabled(c.enabled);
+    if (c.kind == ControlSpec::Kind::Label)
+        w.adjustSize();  // auto-size: the caption's own size replaces the design size
 }
 
 }  // namespace
 
-Controls::Controls(QWidget& window, ErrorBoundary& boundary)
+Controls::Controls(QWidget& window, PlotWidget& picture1)
 {
-    // The window itself as designed: its caption, client size, font and background.
-    window.setWindowTitle(QStringLiteral("Quillmar (ver 1.0)"));
-    window.setFont(windowFont());
-    QPalette pal = window.palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
-    window.setPalette(pal);
-    window.setAutoFillBackground(true);
-    window.resize(px(kClientWidthTwips), px(kClientHeightTwips));
-
-    std::array<QWidget*, kControls.size()> byRow{};
-    std::array<QLabel*, kControls.size()> labels{};
     for (std::size_t row = 0; row < kControls.size(); ++row) {
-        const ControlSpec& c = kControls[row];
-        const QString text = QString::fromUtf8(c.text);
-        QWidget* widget = nullptr;
-        switch (c.kind) {
-            case ControlSpec::Kind::TextBox: {
-                auto* e = new QLineEdit(text, &window);
-                e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-                // Qt cuts a line edit's text at 32767 characters by default; a box holds any text.
-                e->setMaxLength(std::numeric_limits<int>::max());
-                textBoxes_[static_cast<std::size_t>(*c.box)] = e;
-                widget = e;
-                break;
-            }
-            case ControlSpec::Kind::MultiLineTextBox: {
-                auto* t = new QPlainTextEdit(text, &window);
-                t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-                t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-                t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                t->setTabChangesFocus(true);
-                // Tab stops every eight average characters keep a log line on one row.
-                t->setTabStopDistance(8.0 * QFontMetricsF(windowFont()).averageCharWidth());
-                t->setAccessibleName(QStringLiteral("Torrel log"));
-                t->setAccessibleDescription(
-                    QStringLiteral("One line per completed torrel: threshold fitness, then torrel size"));
-                txtOutput = t;
-                widget = t;
-                break;
-            }
-            case ControlSpec::Kind::Label:
-            case ControlSpec::Kind::WrappingLabel: {
-                auto* l = new QLabel(text, &window);
-                l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-                l->setTextFormat(Qt::PlainText);
-                l->setWordWrap(c.kind == ControlSpec::Kind::WrappingLabel);
-                labels[row] = l;
-                widget = l;
-                break;
-            }
-            case ControlSpec::Kind::CheckBox: {
-                auto* b = new QCheckBox(text, &window);
-                (*c.check == CheckBox::chkStep ? chkStep : chkRule2) = b;
-                widget = b;
-                break;
-            }
-            case ControlSpec::Kind::Button: {
-                auto* b = new QPushButton(text, &window);
-                // Enter presses a button only while it has the focus; no default button.
-                b->setAutoDefault(true);
-                b->setDefault(false);
-                (c.handler == Handler::Command1_Click ? command1 : cmdReset) = b;
-                widget = b;
-                break;
-            }
-            case ControlSpec::Kind::Picture: {
-                auto* p = new PlotWidget(&window, boundary);
-                p->setAccessibleName(QStringLiteral("Fitness plot"));
-                p->setAccessibleDescription(
-                    QStringLiteral("Each species as a small box at its index and fitness; the line is the "
-                                   "threshold fitness"));
-                picture1 = p;
-                widget = p;
-                break;
-            }
-        }
-        widget->setObjectName(QString::fromLatin1(c.name));
-        widget->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
-        widget->setEnabled(c.enabled);
-        if (c.kind == ControlSpec::Kind::Label)
-            widget->adjustSize();  // auto-size: the caption's own size replaces the design size
-        byRow[row] = widget;
+        byRow_[row] = &make(kControls[row], window, picture1);
+        place(*byRow_[row], kControls[row]);
     }
+    linkBuddies();
+    orderTabs();
+    command1->setFocus();
+}
 
-    const auto named = [&byRow](const char* name) {
-        for (std::size_t row = 0; row < kControls.size(); ++row)
-            if (std::string_view(kControls[row].name) == name)
-                return byRow[row];
-        return static_cast<QWidget*>(nullptr);
-    };
-    std::vector<std::pair<int, QWidget*>> tabOrder;
-    for (std::size_t row = 0; row < kControls.size(); ++row) {
+QWidget& Controls::make(const ControlSpec& c, QWidget& window, PlotWidget& plot)
+{
+    const std::string_view initial = initialText(c);
+    const QString text = QString::fromUtf8(initial.data(), static_cast<qsizetype>(initial.size()));
+    switch (c.kind) {
+        case ControlSpec::Kind::TextBox:
+            return *(textBoxes_[indexOf(*c.box)] = lineEdit(text, window));
+        case ControlSpec::Kind::MultiLineTextBox:
+            return *(txtOutput = logBox(text, window));
+        case ControlSpec::Kind::Label:
+        case ControlSpec::Kind::WrappingLabel:
+            return *label(text, c.kind == ControlSpec::Kind::WrappingLabel, window);
+        case ControlSpec::Kind::CheckBox:
+            return *((*c.check == CheckBox::chkStep ? chkStep : chkRule2) = new QCheckBox(text, &window));
+        case ControlSpec::Kind::Button:
+            return *((*c.button == Button::Command1 ? command1 : cmdReset) = button(text, window));
+        case ControlSpec::Kind::Picture:
+            return *(picture1 = &picture(plot));
+    }
+    return window;  // not reached: every kind is made above
+}
+
+QWidget* Controls::named(const char* name) const
+{
+    for (std::size_t row = 0; row < kControls.size(); ++row)
+        if (std::string_view(kControls[row].name) == name)
+            return byRow_[row];
+    return nullptr;
+}
+
+void Controls::linkBuddies() const
+{
+    for (std::size_t row = 0; row < kControls.size(); ++row)
         if (kControls[row].buddy)
-            labels[row]->setBuddy(named(kControls[row].buddy));
-        tabOrder.emplace_back(kControls[row].tabIndex, byRow[row]);
-    }
-    std::sort(tabOrder.begin(), tabOrder.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+            static_cast<QLabel*>(byRow_[row])->setBuddy(named(kControls[row].buddy));
+}
+
+void Controls::orderTabs() const
+{
+    std::vector<std::pair<int, QWidget*>> order;
+    for (std::size_t row = 0; row < kControls.size(); ++row)
+        order.emplace_back(kControls[row].tabIndex, byRow_[row]);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     // Qt ignores a tab-order pair that names a widget without focus (a label),
     // so chain only the controls that can take the focus.
-    std::erase_if(tabOrder, [](const auto& t) { return t.second->focusPolicy() == Qt::NoFocus; });
-    for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i].second, tabOrder[i + 1].second);
-    command1->setFocus();
+    std::erase_if(order, [](const auto& t) { return t.second->focusPolicy() == Qt::NoFocus; });
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i].second, order[i + 1].second);
 }
 
 }  // namespace quillmar

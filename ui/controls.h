@@ -1,12 +1,10 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 
 #include "control_table.h"
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -14,7 +12,6 @@ class QWidget;
 
 namespace quillmar {
 
-class ErrorBoundary;
 class PlotWidget;
 
 // The window's 22 controls, built from the control table on their window,
@@ -23,11 +20,14 @@ class PlotWidget;
 class Controls {
 public:
     // Builds every control of the table on `window`, in its designed place,
-    // tab order and state; the plot runs its event handlers inside `boundary`.
-    Controls(QWidget& window, ErrorBoundary& boundary);
+    // stacking, tab order and state. The picture is the window's own
+    // `picture1`, which this places among them.
+    Controls(QWidget& window, PlotWidget& picture1);
+    Controls(const Controls&) = delete;
+    Controls& operator=(const Controls&) = delete;
 
     // A single-line text box; nullptr for the log, which is txtOutput.
-    QLineEdit* textBox(TextBox box) const { return textBoxes_[static_cast<std::size_t>(box)]; }
+    QLineEdit* textBox(TextBox box) const { return textBoxes_[indexOf(box)]; }
     QCheckBox* checkBox(CheckBox box) const { return box == CheckBox::chkStep ? chkStep : chkRule2; }
 
     QPlainTextEdit* txtOutput = nullptr;
@@ -38,7 +38,13 @@ public:
     PlotWidget* picture1 = nullptr;
 
 private:
+    QWidget& make(const ControlSpec& c, QWidget& window, PlotWidget& plot);
+    void linkBuddies() const;
+    void orderTabs() const;
+    QWidget* named(const char* name) const;
+
     std::array<QLineEdit*, kTextBoxCount> textBoxes_{};
+    std::array<QWidget*, kControls.size()> byRow_{};
 };
 
 }  // namespace quillmar

@@ -5,12 +5,11 @@
 
 namespace quillmar {
 
-// Decides, at every pass of a run, whether the yield asks the window system
-// for its pending events. Asking costs a microsecond or more even when nothing
-// is pending, as much as several generations, while input arrives only now and
-// then; so a pass asks when a run starts, after a handler returned, and once
-// the interval has passed since the last ask returned. The clock is read every
-// few passes only.
+// Paces work that a run does now and then rather than at every pass, as each
+// costs far more than a generation: the yield's ask for the window system's
+// events, a paint of the counters and the plot, the log's insertion of its
+// waiting lines. Work is due once its interval has passed since it was last
+// done, or at once when named due.
 class EventPacer {
 public:
     // A monotonic clock.
@@ -20,40 +19,42 @@ public:
     // The steady clock.
     static Clock steadyClock();
 
-    // With an interval of zero every pass asks.
-    EventPacer(Clock clock, Interval interval);
+    // The interval starts now. The clock is read at every `callsPerReading`-th
+    // call of due(); with an interval of zero every call is due.
+    EventPacer(Clock clock, Interval interval, int callsPerReading = 1);
 
-    // The next pass asks, whatever the clock says.
-    void askAtNextPass() { forced_ = true; }
+    // The next call of due() is due, whatever the clock says.
+    void dueAtNextCall() { forced_ = true; }
 
-    // Called once per pass: whether this pass asks.
+    // Whether the paced work is due now.
     bool due()
     {
         if (forced_ || interval_ <= Interval::zero()) {
             forced_ = false;
             return true;
         }
-        if (++passes_ < kPassesPerReading)
+        if (++calls_ < callsPerReading_)
             return false;
-        passes_ = 0;
-        return clock_() - lastAsk_ >= interval_;
+        calls_ = 0;
+        return clock_() - last_ >= interval_;
     }
 
-    // The ask has returned: the interval starts again from now. A pass that
-    // askAtNextPass() named during the ask still asks.
-    void asked();
+    // The paced work is done: the interval starts again from now. A call that
+    // dueAtNextCall() named meanwhile is still due.
+    void restart();
 
-    // Passes between two readings of the clock. A pass lasts from a tenth of
-    // a microsecond (50 species) to about two (32765 species), a reading about
-    // a twentieth, so sixteen passes overshoot the interval by 30 µs at most.
+    // Passes of a run between two readings of the yield's clock: a reading
+    // costs a fraction of a pass, so sixteen passes overshoot the interval
+    // by little (quillmar-ui-bench: gap_p99_us).
     static constexpr int kPassesPerReading = 16;
 
 private:
     Clock clock_;
     Interval interval_;
-    std::chrono::nanoseconds lastAsk_{};
-    int passes_ = 0;
-    bool forced_ = true;
+    int callsPerReading_;
+    std::chrono::nanoseconds last_{};
+    int calls_ = 0;
+    bool forced_ = false;
 };
 
 }  // namespace quillmar

@@ -2,21 +2,41 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFont>
+#include <QPalette>
 #include <QPushButton>
 
+#include <chrono>
 #include <utility>
 
-#include "plot_widget.h"
-
 namespace quillmar {
+
+namespace {
+
+// During a run the counters and the plot are painted more than 16 ms apart,
+// about 60 times a second.
+constexpr EventPacer::Interval kPaintInterval = std::chrono::milliseconds(17);
+// An insertion into the log costs much the same for one line as for a
+// hundred, so during a run the log takes its waiting lines more than 100 ms
+// apart, less often than the counters and the plot are painted.
+constexpr EventPacer::Interval kLogInterval = std::chrono::milliseconds(101);
+// A line costs the log box the same however many go in at once: while
+// thousands of torrels end per second, the waiting lines go in in batches of
+// this many, so that no insertion holds input up for long.
+constexpr int kMaxWaitingLines = 2000;
+
+}  // namespace
 
 Form1::Form1(QWidget* parent, WindowServices services)
     : QWidget(parent),
       services_(std::move(services)),
       boundary_(*this, services_.injectFault, [this](const QString& m) { reportFailure(m); }),
-      controls_(*this, boundary_),
+      picture1_(withLook(this), boundary_),
+      controls_(*this, picture1_),
       random_(services_.reseedClock),
-      pacer_(services_.askClock, services_.askInterval),
+      asks_(services_.paceClock, services_.askInterval, EventPacer::kPassesPerReading),
+      paints_(services_.paceClock, kPaintInterval),
+      logs_(services_.paceClock, kLogInterval),
       binding_(*this, controls_, boundary_, services_.showMessage),
       sim_(binding_, random_),
       controller_(binding_, sim_, [this] { yield(); })
@@ -30,11 +50,19 @@ Form1::Form1(QWidget* parent, WindowServices services)
     Form_Load();
 }
 
-Form1::~Form1()
+QWidget* Form1::withLook(QWidget* window)
 {
-    // The plot runs its events inside the boundary, which goes before the
-    // window's children do; so the plot goes first.
-    delete controls_.picture1;
+    window->setWindowTitle(QStringLiteral("Quillmar (ver 1.0)"));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    window->setFont(font);
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    window->setPalette(pal);
+    window->setAutoFillBackground(true);
+    window->resize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
+    return window;
 }
 
 void Form1::Form_Load()
@@ -46,12 +74,27 @@ void Form1::Form_Load()
 
 void Form1::yield()
 {
-    if (pacer_.due()) {
-        binding_.beforeAsk();
+    if (asks_.due()) {
+        catchUpScreen();
         services_.askForEvents();
-        pacer_.asked();
+        asks_.restart();
     }
     boundary_.unwindIfEnding();
+}
+
+void Form1::catchUpScreen()
+{
+    // The texts the program reads are exact at every pass; before an ask lets
+    // the window system paint, the screen catches up as far as its pace says.
+    if (binding_.waitingLogLines() >= kMaxWaitingLines)
+        binding_.flushLog();
+    if (!paints_.due())
+        return;
+    const bool log = logs_.due();
+    binding_.present(log);
+    paints_.restart();
+    if (log)
+        logs_.restart();
 }
 
 void Form1::handle(const std::function<void()>& handler)
@@ -59,9 +102,9 @@ void Form1::handle(const std::function<void()>& handler)
     // The first pass of a run this handler starts asks at once, and so does
     // the next pass of the loop whose yield delivered the click: the handler
     // may have taken any time (a message waits for the user).
-    pacer_.askAtNextPass();
+    asks_.dueAtNextCall();
     boundary_.runHandler(handler, [this] { binding_.present(); });
-    pacer_.askAtNextPass();
+    asks_.dueAtNextCall();
 }
 
 void Form1::reportFailure(const QString& message)

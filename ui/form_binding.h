@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTextCursor>
 #include <array>
 #include <functional>
 #include <string>
 
-#include "control_table.h"
 #include "controls.h"
 #include "form_view.h"
+#include "waiting_log.h"
 
 class QWidget;
 
@@ -18,10 +16,10 @@ namespace quillmar {
 
 class ErrorBoundary;
 
-// The window seen through FormView, and the one owner of what reaches the
-// screen and when. What the program reads stays exact at every call; the
-// counters and log lines are kept here and handed to the widgets at a paced
-// rate during a run, so a run does not repaint the window on every generation.
+// The window seen through FormView. What the program reads stays exact at
+// every call; the counters and the log's lines are kept here and reach the
+// widgets when present() hands them over, so a run need not repaint the
+// window on every generation.
 class FormBinding final : public QObject, public FormView {
     Q_OBJECT
 
@@ -29,7 +27,7 @@ public:
     // Shows a modal message over the window and returns when it is dismissed.
     using ShowMessage = std::function<void(QWidget& window, const QString& message)>;
 
-    // The binding's own slots and event filter run their work inside `boundary`.
+    // The binding's own slots and the log's event filter run their work inside `boundary`.
     FormBinding(QWidget& window, const Controls& controls, ErrorBoundary& boundary, ShowMessage showMessage);
 
     std::string text(TextBox box) const override;
@@ -43,34 +41,25 @@ public:
     std::string decimalSeparator() const override { return separator_; }
     PlotSurface& plot() override;
 
-    // Before a run's yield asks the window system for events: hands to the
-    // screen what its pace says is due.
-    void beforeAsk();
-    // Hands every pending text (and, with `log`, every pending log line) to
+    // Hands every pending text (and, with `log`, every waiting log line) to
     // the widgets and schedules a repaint of the plot's changed area.
     void present(bool log = true);
-    // Hands pending log lines to the log box.
-    void flushLog();
-
-protected:
-    // Log lines waiting for the screen go in before the user's edit.
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Hands the waiting log lines to the log box.
+    void flushLog() { log_.flush(); }
+    // How many of the program's appends to the log wait for the screen.
+    int waitingLogLines() const { return log_.waiting(); }
 
 private:
     QWidget& window_;
-    Controls controls_;
+    const Controls& controls_;
     ErrorBoundary& boundary_;
     ShowMessage showMessage_;
+    WaitingLog log_;
     std::array<bool, kTextBoxCount> counter_{};  // by TextBox: shown at the paced rate
 
     std::array<std::string, kTextBoxCount> cache_;  // every single-line box's text
     std::array<bool, kTextBoxCount> stale_{};       // counter text not yet shown
-    std::string pendingLog_;                        // log lines not yet in the log box
-    int pendingLines_ = 0;                          // how many
-    QTextCursor logMark_;                           // where they go in
     std::string separator_;
-
-    QElapsedTimer paintClock_, logClock_;
 };
 
 }  // namespace quillmar

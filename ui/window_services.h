@@ -19,19 +19,17 @@ struct WindowServices {
     using Message = std::function<void(QWidget& window, const QString& message)>;
 
     // How long a run goes on between two asks for the window system's events.
-    // An ask with nothing pending costs 0.5 to 2 µs on the machines measured,
-    // and a click sent through the X server reaches its handler about 0.6 ms
-    // later even when every pass asks. At a tenth of a millisecond the asks
-    // take 1 to 2% of a run (paints aside) and a click's 90th percentile stays
-    // at 0.8 to 0.9 ms; at a fifth it reached 1.4 ms (quillmar-ui-bench,
-    // BM_ClickLatency).
+    // An ask costs as much as several generations even with nothing pending,
+    // while a click waits for the next ask: the interval keeps the asks a
+    // small share of a run and adds little to a click's latency
+    // (quillmar-ui-bench: ask_share of BM_Run, BM_ClickLatency).
     static constexpr EventPacer::Interval kAskInterval = std::chrono::microseconds(100);
 
     // Processes every pending window event, repaints included, and returns;
     // called only at the passes whose yield asks.
     std::function<void()> askForEvents = processEvents;
-    // The clock that paces the asks.
-    EventPacer::Clock askClock = EventPacer::steadyClock();
+    // The clock that paces a run's asks for events, its paints and its log.
+    EventPacer::Clock paceClock = EventPacer::steadyClock();
     // With an interval of zero every pass asks.
     EventPacer::Interval askInterval = kAskInterval;
     // The clock that every reseed of the random generator folds in.

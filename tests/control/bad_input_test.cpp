@@ -21,21 +21,12 @@ using TB = TextBox;
 
 constexpr const char* kFullWidth12 = "\xef\xbc\x91\xef\xbc\x92";  // U+FF11 U+FF12, no ASCII digit
 
-// The leading number rounded half to even; 0: the text is refused.
+// The rule's wiring (the whole rule is tabled with it, in the model's tests):
+// a refused count, an accepted one, and halves rounded to even. 0: refused.
 const struct {
     const char* text;
     int species;
-} kSpeciesCounts[] = {
-    // clang-format off
-    {"", 0}, {"   ", 0}, {"abc", 0}, {"e5", 0}, {"-", 0}, {".", 0}, {"0", 0}, {"0.49", 0},
-    {"0.5", 0}, {"-1", 0}, {"-0.5", 0}, {"1E-400", 0}, {"32765.5", 0}, {"32766", 0}, {"40000", 0},
-    {"1E5", 0}, {"1E400", 0}, {"-1E400", 0}, {"NaN", 0}, {"inf", 0}, {kFullWidth12, 0},
-    {"1e5", 1}, {"1e2", 1}, {"1e-400", 1}, {"-1e400", 0}, {"3.2765e4", 3},  // a lower-case e ends the number
-    {"0x10", 0}, {"+7", 7}, {" 7 ", 7}, {"7e0", 7}, {"7abc", 7}, {"1 2", 12}, {"\t1\n2", 12},
-    {"12,5", 12}, {"12.5", 12}, {"13.5", 14}, {"0.51", 1}, {".6", 1}, {"1.5", 2}, {"2.5", 2},
-    {"1E1", 10}, {"3.2765E4", 32765}, {"32764.5", 32764}, {"32765.49", 32765},
-    // clang-format on
-};
+} kSpeciesCounts[] = {{"abc", 0}, {" 7 ", 7}, {"12.5", 12}, {"13.5", 14}};
 
 TEST(BadInput, SpeciesCount)
 {

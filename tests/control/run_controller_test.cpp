@@ -14,6 +14,7 @@
 
 #include "controller_rig.h"
 #include "numtext.h"
+#include "test_helpers.h"
 
 namespace quillmar {
 namespace {
@@ -170,13 +171,15 @@ TEST_P(ScriptedRun, EndsAsExpected)
     r.form[TB::txtGenerations] = c.target;
     r.reset(c.script);
     std::string thrown;
-    try {
-        r.ctl.Command1_Click();
-    } catch (const Closing&) {
-        thrown = "closing";
-    } catch (const RuntimeError& e) {
-        thrown = e.code() == ErrorCode::SubscriptOutOfRange ? "subscript" : "other";
-    }
+    const auto error = testing::errorOf([&] {
+        try {
+            r.ctl.Command1_Click();
+        } catch (const Closing&) {
+            thrown = "closing";
+        }
+    });
+    if (error)
+        thrown = *error == ErrorCode::SubscriptOutOfRange ? "subscript" : "other";
     EXPECT_EQ(thrown, c.thrown);
     EXPECT_EQ(r.form[TB::txtTotIter], c.total);
     EXPECT_EQ(r.yields, c.yields);
@@ -218,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(RunController, ScriptedRun, ::testing::Values(
                {"&Pause", "&Begin", "&Pause"}, "closing"},
     ScriptCase{"ErrorWhileNested", " 1", "100", {{1, Act::Reset}, {2, Act::ShrinkArray}}, " 0", 2, 2,
                {"&Pause", "&Begin", "&Pause"}, "subscript"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 // clang-format on
 
 }  // namespace

@@ -13,17 +13,17 @@
 #include <vector>
 
 #include "frozen_clock.h"
-#include "model_test_support.h"
 #include "recording_form.h"
 #include "recording_plot.h"
 #include "scripted_random.h"
 #include "simulation.h"
+#include "test_helpers.h"
 
 namespace quillmar {
 namespace {
 
-using modeltest::errorOf;
-using modeltest::i16;
+using testing::errorOf;
+using testing::i16;
 using testing::PlotCall;
 using testing::RecordingForm;
 using K = PlotCall::Kind;

@@ -10,21 +10,22 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <string>
 
 #include "fitness_array.h"
 #include "frozen_clock.h"
 #include "int16.h"
-#include "model_test_support.h"
 #include "random_source.h"
 #include "recording_form.h"
 #include "scripted_random.h"
 #include "simulation.h"
 #include "tagged.h"
+#include "test_helpers.h"
 
 namespace quillmar {
 namespace {
 
-using modeltest::errorOf;
+using testing::errorOf;
 constexpr auto kOverflow = ErrorCode::Overflow;
 constexpr auto kSubscript = ErrorCode::SubscriptOutOfRange;
 constexpr std::nullopt_t kFails = std::nullopt;
@@ -162,22 +163,43 @@ TEST(ClockMixedRandom, FreshFitnessIsTenTimesTheUniformNumber)
     EXPECT_EQ(scripted.reseeds, 0);
 }
 
+// The whole rule; the run controller's and the window's tests keep only the
+// rows that show it wired in.
 TEST(SpeciesCount, AcceptsOneTo32765AfterRounding)
 {
+    constexpr const char* kFullWidth12 = "\xef\xbc\x91\xef\xbc\x92";  // U+FF11 U+FF12, no ASCII digit
     const struct {
         const char* text;
         std::optional<int> count;
     } cases[] = {
         // clang-format off
-        {"", kFails}, {"abc", kFails}, {"0", kFails}, {"0.4", kFails}, {"0.5", kFails}, {"-3", kFails},
-        {"1E9", kFails}, {"32766", kFails}, {"32765.5", kFails}, {"1E400", kFails}, {"-", kFails}, {"0.6", 1},
-        {"1", 1}, {"1.5", 2}, {"50", 50}, {" 50 ", 50}, {"12.5", 12}, {"13.5", 14}, {"7 species", 7},
-        {"5E1", 50}, {"5e1", 5}, {"1e9", 1}, {"32765", 32765}, {"32765.4", 32765}, {"3 2", 32},
+        {"", kFails}, {"   ", kFails}, {"abc", kFails}, {"e5", kFails}, {"-", kFails}, {".", kFails}, {"0", kFails},
+        {"0.4", kFails}, {"0.49", kFails}, {"0.5", kFails}, {"-1", kFails}, {"-3", kFails}, {"-0.5", kFails},
+        {"1E-400", kFails}, {"1E5", kFails}, {"1E9", kFails}, {"32766", kFails}, {"32765.5", kFails},
+        {"40000", kFails}, {"1E400", kFails}, {"-1E400", kFails}, {"NaN", kFails}, {"inf", kFails},
+        {kFullWidth12, kFails}, {"0x10", kFails},
+        {"0.51", 1}, {"0.6", 1}, {".6", 1}, {"1", 1}, {"1.5", 2}, {"2.5", 2}, {"+7", 7}, {" 7 ", 7}, {"7e0", 7},
+        {"7abc", 7}, {"7 species", 7}, {"1E1", 10}, {"1 2", 12}, {"\t1\n2", 12}, {"12,5", 12}, {"12.5", 12},
+        {"13.5", 14}, {"3 2", 32}, {"50", 50}, {" 50 ", 50}, {"5E1", 50}, {"32764.5", 32764}, {"32765", 32765},
+        {"32765.4", 32765}, {"32765.49", 32765}, {"3.2765E4", 32765},
+        // A lower-case e ends the number.
+        {"5e1", 5}, {"1e2", 1}, {"1e5", 1}, {"1e9", 1}, {"1e-400", 1}, {"-1e400", kFails}, {"3.2765e4", 3},
         // clang-format on
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
         const auto n = validSpeciesCount(c.text);
-        EXPECT_EQ(n ? std::optional(n->toInt()) : std::nullopt, c.count) << '"' << c.text << '"';
+        EXPECT_EQ(n ? std::optional(n->toInt()) : std::nullopt, c.count);
+        if (!c.count)
+            continue;
+        // A Begin builds as many species as the check accepts.
+        testing::RecordingForm form;
+        form.plotSurface.recording = false;
+        form[TextBox::txtNumPts] = c.text;
+        ClockMixedRandom random(testing::frozenClock());
+        Simulation sim(form, random);
+        sim.beginInit();
+        EXPECT_EQ(sim.num.toInt(), *c.count);
     }
 }
 

@@ -90,8 +90,7 @@ TEST_P(ControlLayout, ClassTextPlaceAndState)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Design, ControlLayout, ::testing::ValuesIn(kDesign),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Design, ControlLayout, ::testing::ValuesIn(kDesign), testing::rowName);
 
 TEST_F(WindowTest, TitleClientAreaFontAndBackground)
 {
@@ -137,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Cycles, TabOrder, ::testing::Values(
              {"Command1", "Picture1", "txtNumPts", "txtOutput", "txtGenerations", "cmdReset", "chkRule2"}},
     TabCycle{"StepBoxEnabledByBegin", true,
              {"Command1", "Picture1", "txtNumPts", "txtOutput", "txtGenerations", "chkStep", "cmdReset", "chkRule2"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 // clang-format on
 
 TEST_F(WindowTest, EachLabelStandsLeftOfItsBoxOnTheSameRow)
@@ -219,7 +218,7 @@ TEST_P(LongText, BoxKeepsEveryCharacter)
 std::string longTextName(const ::testing::TestParamInfo<std::tuple<TextBox, Way>>& info)
 {
     const auto [box, way] = info.param;
-    return std::string(kBoxNames[static_cast<int>(box)]) + "_" + kWays[static_cast<int>(way)];
+    return std::string(kBoxNames[indexOf(box)]) + "_" + kWays[static_cast<int>(way)];
 }
 
 // clang-format off
@@ -260,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, PressCommand1, ::testing::Values(
     Press{"EnterInSpeciesBox", [](Form1& w) {
         w.findChild<QLineEdit*>(QStringLiteral("txtNumPts"))->setFocus();
         QTest::keyClick(w.findChild<QLineEdit*>(QStringLiteral("txtNumPts")), Qt::Key_Return); }, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 // clang-format on
 
 }  // namespace

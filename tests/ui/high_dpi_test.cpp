@@ -14,11 +14,12 @@
 #include "form1.h"
 #include "plot_widget.h"
 #include "simulation.h"
+#include "test_helpers.h"
 
 namespace quillmar {
 namespace {
 
-constexpr int kScale = 2;
+constexpr int kScale = 2;  // ctest sets QT_SCALE_FACTOR to it (tests/ui/CMakeLists.txt)
 
 TEST(HighDpi, WindowIsTwiceAsLargeAndKeepsItsLayout)
 {
@@ -61,7 +62,7 @@ TEST(HighDpi, PlotIsDrawnAtDevicePixelsAndShownOneToOne)
     const QRgb black = plot->toRgb(Colour::black());
     int checked = 0;
     for (int i = 0; i < sim.num.toInt(); ++i) {
-        const double f = sim.a.value(Int16(static_cast<std::int16_t>(i)));
+        const double f = sim.a.value(testing::i16(i));
         const QPoint corner = plot->devicePoint(i, static_cast<float>(f + 0.2));
         const QPoint far = plot->devicePoint(static_cast<float>(i + 0.2), f);
         if (far.x() - corner.x() < 3 || far.y() - corner.y() < 3 || corner.y() < 1)
@@ -76,14 +77,3 @@ TEST(HighDpi, PlotIsDrawnAtDevicePixelsAndShownOneToOne)
 
 }  // namespace
 }  // namespace quillmar
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests))
-        return RUN_ALL_TESTS();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_SCALE_FACTOR", QByteArray::number(quillmar::kScale));
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

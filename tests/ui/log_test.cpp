@@ -1,8 +1,10 @@
-// The log box: its line ends, text the user types into it, and a view that
-// follows new lines only while the user has not scrolled away.
+// The log box: its line ends, text the user types into it, a view that
+// follows new lines only while the user has not scrolled away, and the pace at
+// which a run's lines and counters reach the screen.
 #include <QAccessible>
 #include <QScrollBar>
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -79,23 +81,60 @@ TEST_F(WindowTest, UndoInTheLogKeepsTheProgramsLines)
 }
 
 // During a long run the log box takes its new lines while the run goes on,
-// not only when it stops, and holds every line once it has stopped.
+// not only when it stops, at the log's pace on the window's clock, and holds
+// every line once it has stopped.
 TEST_F(WindowTest, LogLinesReachTheBoxDuringARun)
 {
     type("txtNumPts", QStringLiteral("2000"));
     type("txtGenerations", QStringLiteral("100000000"));
-    qsizetype shownMidRun = 0;
-    onEveryPass([&](int) {
-        shownMidRun = c->txtOutput->toPlainText().count(QLatin1Char('\n'));
-        if (shownMidRun >= 2 || passes >= 20'000'000)
+    // Every pass asks; the clock moves on 1 ms at each, from a start where
+    // every interval of the screen has passed.
+    auto now = clock() + std::chrono::seconds(1);
+    clock = [&now] { return now; };
+    std::vector<int> taken;  // passes at which the box took new lines
+    qsizetype shownLines = 0;
+    onEveryPass([&](int pass) {
+        now += std::chrono::milliseconds(1);
+        const qsizetype lines = c->txtOutput->toPlainText().count(QLatin1Char('\n'));
+        if (lines > shownLines)
+            taken.push_back(pass);
+        shownLines = lines;
+        if (taken.size() == 3 || pass == 1000)
             click(c->command1);  // Pause
     });
     click(c->command1);
     ASSERT_EQ(caption(), QStringLiteral("&Resume"));
-    EXPECT_GE(shownMidRun, 2) << "the log box showed no new line during " << passes << " generations";
+    ASSERT_EQ(taken.size(), 3u) << "the log box took new lines " << taken.size() << " times in " << passes
+                                << " generations";
+    // About every 100 ms, at a paint.
+    for (std::size_t k = 1; k < taken.size(); ++k)
+        EXPECT_TRUE(taken[k] - taken[k - 1] >= 100 && taken[k] - taken[k - 1] <= 100 + 18) << taken[k];
     const std::string held = logText(*win);
     EXPECT_EQ(c->txtOutput->toPlainText().count(QLatin1Char('\n')),
               static_cast<qsizetype>(std::count(held.begin(), held.end(), '\n')));
+}
+
+// The counters reach the screen during a run about every 16 ms on the
+// window's clock, however many generations run meanwhile.
+TEST_F(WindowTest, CountersReachTheScreenAtThePaintPace)
+{
+    type("txtGenerations", QStringLiteral("100000000"));
+    auto now = clock() + std::chrono::seconds(1);  // as above
+    clock = [&now] { return now; };
+    std::vector<int> painted;  // passes at which txtTotIter showed a new total
+    QString last = shown("txtTotIter");
+    onEveryPass([&](int pass) {
+        now += std::chrono::milliseconds(1);
+        if (shown("txtTotIter") != last)
+            painted.push_back(pass);
+        last = shown("txtTotIter");
+        if (pass == 200)
+            click(c->command1);  // Pause
+    });
+    click(c->command1);
+    ASSERT_GE(painted.size(), 10u);
+    for (std::size_t k = 1; k < painted.size(); ++k)
+        EXPECT_TRUE(painted[k] - painted[k - 1] >= 16 && painted[k] - painted[k - 1] <= 18) << painted[k];
 }
 
 // An assistive technology's edit sends no key or click, so it may meet a log
@@ -146,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(Edits, EditThroughAccessibility, ::testing::Values(
         a.editableTextInterface()->replaceText(0, end, QStringLiteral("note")); }, "WNL"},
     AccessibleEdit{"SetTheValue", [](QAccessibleInterface& a, int) {
         a.setText(QAccessible::Value, QStringLiteral("note")); }, "WNL"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 // clang-format on
 
 struct Scroll {
@@ -185,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Scroll{"ScrolledToTopStays", {{Qt::Key_Home, Qt::ControlModifier}}, false},
                       Scroll{
                           "PageUpStays", {{Qt::Key_End, Qt::ControlModifier}, {Qt::Key_PageUp, {}}}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 
 }  // namespace
 }  // namespace quillmar::uitest

@@ -322,7 +322,7 @@ private:
         if (s.a.allocated()) {
             const int n = s.num.toInt(), size = s.a.size();
             // Right after a Begin, until its first generation, a spare empty slot follows.
-            if (size != n && !(begun_ && size == n + 1 && s.a.isEmpty(Int16(static_cast<std::int16_t>(n)))))
+            if (size != n && !(begun_ && size == n + 1 && s.a.isEmpty(testing::i16(n))))
                 fail("array: " + std::to_string(size) + " slots for " + std::to_string(n) + " species");
             const float* f = s.a.data();
             for (int i = 0; i < std::min(n, size); ++i)

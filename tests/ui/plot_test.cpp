@@ -9,10 +9,7 @@
 namespace quillmar::uitest {
 namespace {
 
-Int16 i16(int v)
-{
-    return Int16(static_cast<std::int16_t>(v));
-}
+using testing::i16;
 
 // The device-pixel box of the marker of species i at fitness f, which runs to
 // (i + 0.2, f + 0.2) in user units.
@@ -101,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, DrawAndErase, ::testing::Values(
     Shape{"WideRingMiddle", 32765, 16000, 4.2}, Shape{"WideRingLastAtTop", 32765, 32764, 9.9},
     Shape{"LineLow", 50, -1, 0.5},              Shape{"LineHigh", 50, -1, 9.95},
     Shape{"LineWideRing", 32765, -1, 5.0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 // clang-format on
 
 TEST(PlotPrimitives, NeighbouringMarkersNeverShareAPixel)
@@ -216,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Counts, BeginPicture, ::testing::Values(
     BeginCase{"Default", "50", 50}, BeginCase{"HalfDown", "12.5", 12}, BeginCase{"HalfUp", "13.5", 14},
     BeginCase{"TrailingLetters", "7abc", 7}, BeginCase{"InnerBlanks", " 2 0", 20}, BeginCase{"Two", "2", 2},
     BeginCase{"Largest", "32765", 32765}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::rowName);
 // clang-format on
 
 TEST_F(WindowTest, RepaintShowsTheDrawnPicture)

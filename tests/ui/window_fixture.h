@@ -14,6 +14,7 @@
 
 #include "form1.h"
 #include "plot_widget.h"
+#include "test_helpers.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os)
@@ -27,7 +28,11 @@ namespace quillmar::uitest {
 // box and the species-count message replaced by recorders.
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest() { services.askInterval = EventPacer::Interval::zero(); }
+    WindowTest()
+    {
+        services.askInterval = EventPacer::Interval::zero();
+        services.paceClock = [this] { return clock(); };
+    }
 
     void SetUp() override
     {
@@ -80,6 +85,9 @@ protected:
     // What the window takes from its surroundings; by default every pass asks
     // for events, so onEveryPass sees every pass. Change before SetUp runs.
     WindowServices services;
+    // The clock that paces the asks, the paints and the log: the steady clock
+    // unless a test replaces it, at any time, with one that goes on from it.
+    EventPacer::Clock clock = EventPacer::steadyClock();
     // Runs at the start of all work at each place where Qt calls into the window.
     std::function<void(Entry)> fault;
     // Runs where an ask for events has returned.

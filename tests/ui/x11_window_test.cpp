@@ -16,7 +16,7 @@ class OnX11 : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || QGuiApplication::platformName() != QLatin1String("xcb"))
+        if (!testing::onXServer())
             GTEST_SKIP() << "needs an X server";
         win.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
