@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace quillmar::batch {
 
@@ -103,10 +104,7 @@ void AvalancheCounter::load(CheckpointReader& r)
 
 std::uint64_t FitnessHistogram::total() const
 {
-    std::uint64_t n = 0;
-    for (const std::uint64_t c : counts_)
-        n += c;
-    return n;
+    return std::accumulate(counts_.begin(), counts_.end(), std::uint64_t{0});
 }
 
 void FitnessHistogram::write(OutputFile& out) const
@@ -121,10 +119,7 @@ void FitnessHistogram::write(OutputFile& out) const
 
 std::uint64_t JumpHistogram::total() const
 {
-    std::uint64_t n = 0;
-    for (const std::uint64_t c : counts_)
-        n += c;
-    return n;
+    return std::accumulate(counts_.begin(), counts_.end(), std::uint64_t{0});
 }
 
 void JumpHistogram::write(OutputFile& out) const

@@ -15,6 +15,7 @@
 #include "batch_run.h"
 #include "plain_model.h"
 #include "temp_file.h"
+#include "test_helpers.h"
 
 namespace quillmar::batch {
 namespace {
@@ -172,18 +173,8 @@ TEST(Statistics, MeanAvalancheSizeMatchesAPlainImplementation)
         plain.push_back(
             plainMeanAvalanche(kSpecies, kF0, kBurnIn, kGenerations, static_cast<unsigned>(seed)));
     }
-    const auto meanAndError = [](const std::vector<double>& v) {
-        double sum = 0, squares = 0;
-        for (double x : v)
-            sum += x;
-        const double mean = sum / static_cast<double>(v.size());
-        for (double x : v)
-            squares += (x - mean) * (x - mean);
-        return std::pair{
-            mean, std::sqrt(squares / static_cast<double>(v.size() - 1) / static_cast<double>(v.size()))};
-    };
-    const auto [mb, eb] = meanAndError(batch);
-    const auto [mp, ep] = meanAndError(plain);
+    const auto [mb, eb] = testing::meanAndError(batch);
+    const auto [mp, ep] = testing::meanAndError(plain);
     EXPECT_GT(mb, 2.0) << "f0 should give avalanches of many sizes";
     EXPECT_LT(std::abs(mb - mp), 5 * std::hypot(eb, ep))
         << mb << " +- " << eb << " against " << mp << " +- " << ep;

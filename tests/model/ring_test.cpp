@@ -22,6 +22,7 @@
 #include "scripted_random.h"
 #include "silent_form.h"
 #include "simulation.h"
+#include "test_helpers.h"
 
 namespace quillmar {
 namespace {
@@ -133,18 +134,6 @@ Outcome ringRun(int n, bool singleSite, int generations, std::uint64_t seed)
     return {ring.state().lowval, static_cast<double>(ring.state().torrels)};
 }
 
-// The mean over runs and its standard error.
-std::pair<double, double> meanAndError(const std::vector<double>& v)
-{
-    double sum = 0, squares = 0;
-    for (double x : v)
-        sum += x;
-    const double mean = sum / static_cast<double>(v.size());
-    for (double x : v)
-        squares += (x - mean) * (x - mean);
-    return {mean, std::sqrt(squares / static_cast<double>(v.size() - 1) / static_cast<double>(v.size()))};
-}
-
 TEST(RingStatistics, MatchAPlainImplementationAt100000Species)
 {
     constexpr int kSpecies = 100'000, kGenerations = 100'000, kSeeds = 12;
@@ -160,8 +149,8 @@ TEST(RingStatistics, MatchAPlainImplementationAt100000Species)
         }
         for (const auto& [name, a, b] : {std::tuple{"threshold", ringThreshold, plainThreshold},
                                          std::tuple{"torrels", ringTorrels, plainTorrels}}) {
-            const auto [ma, ea] = meanAndError(a);
-            const auto [mb, eb] = meanAndError(b);
+            const auto [ma, ea] = testing::meanAndError(a);
+            const auto [mb, eb] = testing::meanAndError(b);
             EXPECT_LT(std::abs(ma - mb), 5 * std::hypot(ea, eb))
                 << name << (singleSite ? ", single-site: " : ", three-site: ") << ma << " +- " << ea
                 << " against " << mb << " +- " << eb;
