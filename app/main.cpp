@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "form1.h"
+#include "window_services.h"
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
 
 #include <cerrno>
+#endif
+#if defined(__GLIBC__)
+#include <malloc.h>
 #endif
 #if defined(QUILLMAR_DISPLAY_PROBE)
 #include "display_probe.h"
@@ -102,6 +106,13 @@ private:
 int main(int argc, char** argv)
 {
     openClosedStandardDescriptors();
+#if defined(__GLIBC__)
+    // One heap for all threads. After a failed allocation glibc moves a thread
+    // to another thread's heap, where, once that is full, every allocation maps
+    // pages of its own: the reserve freed for the error message (ErrorBoundary)
+    // would be gone before the message is up.
+    mallopt(M_ARENA_MAX, 1);
+#endif
 #if defined(QUILLMAR_DISPLAY_PROBE)
     quillmar::DisplayProbe probe;
     if (!probe.refusal().empty()) {
@@ -140,8 +151,9 @@ int main(int argc, char** argv)
         window.show();
         return QApplication::exec();
     } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("Quillmar"),
-                              quillmar::ErrorBoundary::errorText(std::current_exception()));
+        const QString message = quillmar::ErrorBoundary::errorText(std::current_exception());
+        quillmar::WindowServices::fatalLine(message);
+        QMessageBox::critical(nullptr, QStringLiteral("Quillmar"), message);
     }
     return 1;
 }
