@@ -15,12 +15,11 @@ import subprocess
 import sys
 import tempfile
 
-from Xlib import display
+from Xlib import X, display
 
-from bus_helpers import start, top_window, wait_for
+from bus_helpers import start, wait_for
 
 HINT = r"; to run without a screen, put xvfb-run -a in front of the command \(xvfb-run -a quillmar\)\n"
-TITLE = "Quillmar (ver 1.0)"
 
 
 def fail(message):
@@ -51,6 +50,17 @@ def xvfb(depth, auth=None):
     if not number:
         fail(f"Xvfb at depth {depth} did not start")
     return proc, f":{number}"
+
+
+def window_of(pid):
+    """The top-level window of process `pid` on the X display, or None."""
+    d = display.Display()
+    owner = d.intern_atom("_NET_WM_PID")
+    for w in d.screen().root.query_tree().children:
+        p = w.get_full_property(owner, X.AnyPropertyType)
+        if p and p.value[0] == pid and w.get_wm_name() == "Quillmar (ver 1.0)":
+            return w
+    return None
 
 
 def environment(changes):
@@ -95,7 +105,7 @@ def with_descriptors_closed(program, closed):
     env = environment({"XDG_RUNTIME_DIR": None})
     proc = subprocess.Popen([program], env=env, preexec_fn=lambda: [os.close(fd) for fd in closed])
     try:
-        wait_for(lambda: top_window(display.Display(), TITLE), f"the window with {closed} closed")
+        wait_for(lambda: window_of(proc.pid), f"the window with descriptors {closed} closed")
         for fd in closed:
             target = os.readlink(f"/proc/{proc.pid}/fd/{fd}")
             if target != "/dev/null":
