@@ -22,9 +22,10 @@ util-linux          getopt mcookie
 gzip                gzip
 "
 
-# To build, run and package the program, and its benchmarks. cpack's
-# dependency scan runs dpkg-shlibdeps and file; xvfb-run is what the
-# program's no-display message offers.
+# To build, run and package the program, and its benchmarks. The program asks
+# the X server through libxcb before Qt starts; cpack's dependency scan runs
+# dpkg-shlibdeps and file; xvfb-run is what the program's no-display message
+# offers.
 RUN_TABLE="
 g++                 g++
 binutils            strip
@@ -32,6 +33,7 @@ cmake               cmake ctest cpack
 make                make
 qt6-base-dev        -
 qt6-qpa-plugins     -
+libxcb1-dev         -
 libgl-dev           -
 libgtest-dev        -
 libbenchmark-dev    -

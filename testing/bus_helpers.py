@@ -56,10 +56,11 @@ def top_window(d, title):
 
 
 def start(program, args=(), env=None):
-    """Starts the program (with these arguments and extra environment
-    variables) and returns (process, its application on the bus) once its
-    window's controls are there."""
+    """Starts the program (with these arguments and changes to the
+    environment, where None unsets a variable) and returns (process, its
+    application on the bus) once its window's controls are there."""
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", **(env or {}))
+    env = {name: value for name, value in env.items() if value is not None}
     proc = subprocess.Popen([program, *args], env=env)
     desktop = pyatspi.Registry.getDesktop(0)
 

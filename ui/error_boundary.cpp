@@ -41,6 +41,7 @@ void ErrorBoundary::run(Entry entry, const std::function<void()>& work)
     } catch (const RunAbandoned&) {
         return;  // an outer level stops too: its yield sees the same state
     } catch (...) {
+        reserve_.reset();  // from the message on, all that follows needs memory
         if (failure_)
             return;
         failure_ = errorText(std::current_exception());

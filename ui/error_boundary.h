@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QObject;
@@ -27,6 +29,11 @@ enum class Entry {
 // further error while one is reported is ignored.
 class ErrorBoundary {
 public:
+    // Memory set aside while the window lives and freed when the first error
+    // is kept: when memory runs out, Qt itself crashes in the log's text
+    // document and in building the message box, which the report needs.
+    static constexpr std::size_t kReserveBytes = std::size_t{4} << 20;
+
     // Called at the start of all work, with its place; it may throw.
     using InjectFault = std::function<void(Entry)>;
     // Reports the kept error once, with its message; it ends the program.
@@ -66,6 +73,7 @@ private:
     bool closing_ = false;
     std::optional<QString> failure_;
     bool reported_ = false;
+    std::unique_ptr<char[]> reserve_ = std::make_unique_for_overwrite<char[]>(kReserveBytes);
 };
 
 }  // namespace quillmar

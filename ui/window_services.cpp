@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QWidget>
+#include <cstdio>
 
 namespace quillmar {
 
@@ -18,9 +19,15 @@ void WindowServices::warningBox(QWidget& window, const QString& message)
 
 void WindowServices::fatalBox(QWidget& window, const QString& message)
 {
+    fatalLine(message);
     QMessageBox::critical(&window, window.windowTitle(), message);
     window.hide();
     QCoreApplication::exit(1);
+}
+
+void WindowServices::fatalLine(const QString& message)
+{
+    std::fputs(QStringLiteral("quillmar: %1\n").arg(message).toLocal8Bit().constData(), stderr);
 }
 
 }  // namespace quillmar

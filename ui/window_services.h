@@ -36,8 +36,8 @@ struct WindowServices {
     ClockMixedRandom::Clock reseedClock = ClockMixedRandom::systemClock();
     // Shows a modal, non-fatal message and returns when it is dismissed.
     Message showMessage = warningBox;
-    // Reports the error that ends the program (a modal box, then the event
-    // loop ends with status 1).
+    // Reports the error that ends the program (a line on standard error, a
+    // modal box, then the event loop ends with status 1).
     Message reportFatal = fatalBox;
     // Runs at the start of all work at each place where Qt calls into the
     // window, and may throw there; nothing by default.
@@ -46,6 +46,9 @@ struct WindowServices {
     static void processEvents();
     static void warningBox(QWidget& window, const QString& message);
     static void fatalBox(QWidget& window, const QString& message);
+    // Writes the error that ends the program to standard error, for where no
+    // one sees the box (xvfb-run, ssh): "quillmar: " and the message.
+    static void fatalLine(const QString& message);
 };
 
 }  // namespace quillmar
