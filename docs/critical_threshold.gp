@@ -1,7 +1,7 @@
 # The figure of docs/critical-threshold.md. docs/critical_threshold.py calls
 # it with the fit's values:
-#   gnuplot -e "fc=...; err=...; gam=...; a=...; c1=...; pub1=...; pub1err=...;
-#               pub2=...; pub2err=...; data='...'; scan='...'; out='...'" docs/critical_threshold.gp
+#   gnuplot -e "fc=...; err=...; gam=...; a=...; c1=...; pub=...; puberr=...;
+#               data='...'; scan='...'; out='...'" docs/critical_threshold.gp
 # The fit: ln <s> = a - gam ln(fc - f0) + c1 (fc - f0).
 set terminal pngcairo size 1100,900 font "Sans,10"
 set output out
@@ -12,7 +12,6 @@ set grid
 model(e) = exp(a - gam*log(e) + c1*e)
 lin(x) = x < fc ? (fc - x) * exp(-(a + c1*(fc - x))/gam) : NaN
 ours = "#c0392b"
-old = "#2e7d32"
 new = "#6a1b9a"
 
 set multiplot
@@ -46,11 +45,9 @@ set yrange [0:0.03]
 set xtics 0.02
 set key bottom left box opaque
 set arrow 1 from fc, graph 0 to fc, graph 1 nohead lw 1.5 lc rgb ours
-set arrow 2 from pub1, graph 0 to pub1, graph 0.35 nohead dt 2 lw 1.5 lc rgb old
-set arrow 3 from pub2, graph 0 to pub2, graph 0.35 nohead dt 3 lw 1.5 lc rgb new
+set arrow 3 from pub, graph 0 to pub, graph 0.35 nohead dt 3 lw 1.5 lc rgb new
 plot data skip 1 using 1:7:8 with yerrorbars pt 7 ps 0.8 lc rgb "#1f4e9c" title "quillmar-batch", \
      lin(x) with lines lw 1.5 lc rgb ours title "fit, and its f_c", \
-     NaN with lines dt 2 lw 1.5 lc rgb old title "1995/1996 (quoted, unchecked)", \
      NaN with lines dt 3 lw 1.5 lc rgb new title "arXiv 2021"
 unset arrow
 
@@ -69,19 +66,17 @@ set xtics 0.05
 set ytics 0.002
 set key bottom right box opaque
 set arrow 1 from graph 0, first fc to graph 1, first fc nohead lw 1 lc rgb ours
-set arrow 2 from graph 0, first pub1 to graph 1, first pub1 nohead dt 2 lw 1 lc rgb old
-set arrow 3 from graph 0, first pub2 to graph 1, first pub2 nohead dt 3 lw 1 lc rgb new
+set arrow 3 from graph 0, first pub to graph 1, first pub nohead dt 3 lw 1 lc rgb new
 plot scan skip 1 using ($1-0.003):($2 == 0 ? $3 : NaN):4 with yerrorbars pt 6 ps 1 lc rgb "#555555" \
          title "pure power law", \
      scan skip 1 using ($1+0.003):($2 == 1 ? $3 : NaN):4 with yerrorbars pt 7 ps 1 lc rgb "#1f4e9c" \
          title "with the correction c_1 (f_c - f_0)"
 unset arrow
 
-# (d) the estimate beside the published values: 1 and 2 error bars
+# (d) the estimate beside the published value: 1 and 2 error bars
 set print $cmp
-print sprintf("%.6f,%.6f,3", fc, err)
-print sprintf("%.6f,%.6f,2", pub1, pub1err)
-print sprintf("%.6f,%.6f,1", pub2, pub2err)
+print sprintf("%.6f,%.6f,2", fc, err)
+print sprintf("%.6f,%.6f,1", pub, puberr)
 unset print
 set lmargin at screen 0.68
 set rmargin at screen 0.97
@@ -91,8 +86,8 @@ unset ylabel
 set xrange [6.6675:6.6735]
 set xtics 0.002
 set format x "%.3f"
-set yrange [0.4:3.6]
-set ytics ("this program" 3, "1995/1996 (unchecked)" 2, "arXiv:2111.10473 (2021)" 1)
+set yrange [0.4:2.6]
+set ytics ("this program" 2, "arXiv:2111.10473 (2021)" 1)
 unset key
 plot $cmp using 1:3:($1-2*$2):($1+2*$2) with xerrorbars pt 7 ps 0 lw 1 lc rgb "#999999", \
      $cmp using 1:3:($1-$2):($1+$2) with xerrorbars pt 7 ps 1.2 lw 2.5 lc rgb "#1f4e9c"
