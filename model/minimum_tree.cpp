@@ -137,12 +137,6 @@ const char* MinimumTree::kernel()
 #endif
 }
 
-std::size_t MinimumTree::bytes() const
-{
-    const std::size_t capacity = offsets_.back();
-    return capacity * sizeof(float) + (capacity - offsets_[1] + 1) * sizeof(std::int32_t);
-}
-
 void MinimumTree::rebuild()
 {
     const std::size_t levels = offsets_.size() - 1;
@@ -155,7 +149,6 @@ void MinimumTree::rebuild()
             const auto at = static_cast<std::int32_t>(
                 k == 0 ? g * kFan + lane : indices_[offsets_[k] - offsets_[1] + g * kFan + lane]);
             if (k + 1 == levels) {
-                rootValue_ = m;
                 rootIndex_ = at;
             } else {
                 values_[offsets_[k + 1] + g] = m;
@@ -202,7 +195,6 @@ void MinimumTree::propagate(std::size_t level, std::size_t node, float m, std::i
         at = index[firstEqual(group, m)];
         node = g;
     }
-    rootValue_ = m;
     rootIndex_ = at;
 }
 

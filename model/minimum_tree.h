@@ -48,9 +48,6 @@ public:
     // The instructions a group of 16 is handled with: "sse2" or "scalar".
     static const char* kernel();
 
-    // The memory the cells and the tree take.
-    std::size_t bytes() const;
-
 private:
     static constexpr std::align_val_t kLine{64};
     template <class T>
@@ -73,7 +70,6 @@ private:
     std::vector<std::size_t> offsets_;  // where each level starts in values_
     Buffer<float> values_;
     Buffer<std::int32_t> indices_;  // each node's lowest index, at offsets_[k] - offsets_[1]
-    float rootValue_ = 0;
     std::int32_t rootIndex_ = 0;
 };
 
