@@ -1,5 +1,6 @@
 #include "batch_command.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,6 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -145,16 +144,26 @@ std::optional<std::string> notResumable(const BatchOptions& options, const Files
 // The whole of a file, or nothing with the reason in `error`.
 std::optional<std::string> fileContents(const std::string& path, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         error = std::strerror(errno);
         return std::nullopt;
     }
-    if (!in.is_open()) {
-        error = std::strerror(errno);
-        return std::nullopt;
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            error = std::strerror(errno);
+            ::close(fd);
+            return std::nullopt;
+        }
     }
+    ::close(fd);
     return bytes;
 }
 
